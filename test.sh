@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Zembra with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs the whole test suite.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+scripts/check-format.sh
+cmake --preset asan
+cmake --build --preset asan
+ctest --preset asan -j2
