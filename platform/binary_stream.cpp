@@ -78,6 +78,31 @@ Result<BinaryStream> BinaryStream::Open(const std::filesystem::path& path, Acces
   return Adopt(fd, path, write ? "r+b" : "rb", action);
 }
 
+Result<BinaryStream> BinaryStream::OpenRegular(const std::filesystem::path& path, Access access) {
+  const bool write = access == Access::kReadWrite;
+  const char* action = write ? "open for writing" : "open";
+  // O_NONBLOCK keeps open() from waiting for a FIFO's other end.
+  const int fd = ::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return FileError(action, path, errno);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return FileError(action, path, err);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return FileError(action, path, "it is not a regular file");
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return FileError(action, path, err);
+  }
+  return Adopt(fd, path, write ? "r+b" : "rb", action);
+}
+
 Result<BinaryStream> BinaryStream::FromDescriptor(int fd, const std::filesystem::path& path) {
   return Adopt(fd, path, "w+b", "create");
 }
@@ -113,10 +138,18 @@ void BinaryStream::WriteNumber(std::uint64_t value, int width) {
   Write(std::span(bytes, static_cast<std::size_t>(width)));
 }
 
-void BinaryStream::WriteByte(std::uint8_t value) { WriteNumber(value, 1); }
-void BinaryStream::WriteInt16(std::uint16_t value) { WriteNumber(value, 2); }
-void BinaryStream::WriteInt32(std::uint32_t value) { WriteNumber(value, 4); }
-void BinaryStream::WriteInt64(std::uint64_t value) { WriteNumber(value, 8); }
+void BinaryStream::WriteByte(std::uint8_t value) {
+  WriteNumber(value, 1);
+}
+void BinaryStream::WriteInt16(std::uint16_t value) {
+  WriteNumber(value, 2);
+}
+void BinaryStream::WriteInt32(std::uint32_t value) {
+  WriteNumber(value, 4);
+}
+void BinaryStream::WriteInt64(std::uint64_t value) {
+  WriteNumber(value, 8);
+}
 
 std::vector<std::uint8_t> BinaryStream::Read(std::size_t n) {
   std::vector<std::uint8_t> bytes;

@@ -27,6 +27,10 @@ class BinaryStream {
   static Result<BinaryStream> Create(const std::filesystem::path& path);
   // An existing regular file, at offset 0.
   static Result<BinaryStream> Open(const std::filesystem::path& path, Access access);
+  // Like Open, but refuses anything that is not a regular file (a folder, a
+  // FIFO, a device) without waiting on it, so a FIFO never hangs the caller.
+  // Symbolic links are followed.
+  static Result<BinaryStream> OpenRegular(const std::filesystem::path& path, Access access);
   // Takes ownership of an open descriptor (for example from mkstemp).
   static Result<BinaryStream> FromDescriptor(int fd, const std::filesystem::path& path);
 
