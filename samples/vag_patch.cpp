@@ -34,13 +34,12 @@ Status PatchVagFile(const std::filesystem::path& file) {
     return FileError("patch", file, refusal);
   }
 
-  // Only the version (bytes 4-7) and the two sizes (bytes 12-19) are written;
-  // every other byte and the length stay as they are.
+  // Bytes 4-19 go back in one write, so the version and the two sizes change
+  // together; bytes 8-11 are written with the values they had. Nothing else
+  // is touched and the length stays the same.
   const auto patched = ToGameForm(std::span<const std::uint8_t, kVagHeaderSize>(header));
   stream.SetPosition(4);
-  stream.Write(std::span(patched).subspan(4, 4));
-  stream.SetPosition(12);
-  stream.Write(std::span(patched).subspan(12, 8));
+  stream.Write(std::span(patched).subspan(4));
   return stream.Close();
 }
 
