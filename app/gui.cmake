@@ -1,0 +1,14 @@
+target_sources(zembra_gui PRIVATE
+  menu_bar.cpp
+  zembra_app.cpp
+)
+
+# The program itself is little more than main(): the windows live in zembra_gui.
+if(TARGET zembra_binding)
+  add_executable(zembra main.cpp)
+  zembra_target_defaults(zembra)
+  target_link_libraries(zembra PRIVATE zembra_gui zembra_binding)
+  install(TARGETS zembra RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+endif()
+install(FILES zembra.desktop DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+install(FILES zembra.svg DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")

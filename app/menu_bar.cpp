@@ -1,0 +1,104 @@
+#include "app/menu_bar.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+
+#include "app/zembra_app.h"
+
+namespace zembra {
+namespace {
+
+QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
+                 const QKeySequence& shortcut = {}) {
+  QAction* action = menu->addAction(caption);
+  action->setObjectName(QString::fromLatin1(name));
+  action->setShortcut(shortcut);
+  return action;
+}
+
+void AddSeparator(QMenu* menu, const char* name) {
+  menu->addSeparator()->setObjectName(QString::fromLatin1(name));
+}
+
+QMenu* AddMenu(QMenuBar* bar, const char* name, const QString& caption) {
+  QMenu* menu = bar->addMenu(caption);
+  menu->setObjectName(QString::fromLatin1(name));
+  menu->menuAction()->setObjectName(QString::fromLatin1(name));
+  return menu;
+}
+
+// Runs `edit` on the focused text field, if a text field has the focus.
+template <typename Edit>
+void OnFocusedField(Edit edit) {
+  if (auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
+    edit(field);
+  }
+}
+
+}  // namespace
+
+MenuBar1* MenuBar1::Instance() {
+  static QPointer<MenuBar1> shared;
+  if (shared.isNull()) {
+    shared = new MenuBar1();
+  }
+  return shared.data();
+}
+
+MenuBar1::MenuBar1() {
+  setObjectName(QStringLiteral("MenuBar1"));
+  BuildFileMenu();
+  BuildEditMenu();
+  BuildToolsMenu();
+}
+
+QAction* MenuBar1::Item(const QString& name) const {
+  return findChild<QAction*>(name);
+}
+
+void MenuBar1::BuildFileMenu() {
+  QMenu* file = AddMenu(this, "FileMenu", tr("&File"));
+  AddItem(file, "FileSelectVAGFolder", tr("Select VAG &Folder"));
+  AddItem(file, "FileCreateBJS", tr("Create &BJS"));
+  QAction* quit = AddItem(file, "FileQuit", tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  quit->setMenuRole(QAction::QuitRole);
+  connect(quit, &QAction::triggered, this, [] { App().Quit(0); });
+}
+
+void MenuBar1::BuildEditMenu() {
+  QMenu* edit = AddMenu(this, "EditMenu", tr("&Edit"));
+  QAction* undo = AddItem(edit, "EditUndo", tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+  AddSeparator(edit, "UntitledMenu1");
+  QAction* cut = AddItem(edit, "EditCut", tr("Cu&t"), QKeySequence(Qt::CTRL | Qt::Key_X));
+  QAction* copy = AddItem(edit, "EditCopy", tr("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
+  QAction* paste = AddItem(edit, "EditPaste", tr("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V));
+  QAction* clear = AddItem(edit, "EditClear", tr("&Delete"));
+  AddSeparator(edit, "UntitledMenu0");
+  QAction* select_all =
+      AddItem(edit, "EditSelectAll", tr("Select &All"), QKeySequence(Qt::CTRL | Qt::Key_A));
+
+  connect(undo, &QAction::triggered, this, [] { OnFocusedField([](QLineEdit* f) { f->undo(); }); });
+  connect(cut, &QAction::triggered, this, [] { OnFocusedField([](QLineEdit* f) { f->cut(); }); });
+  connect(copy, &QAction::triggered, this, [] { OnFocusedField([](QLineEdit* f) { f->copy(); }); });
+  connect(paste, &QAction::triggered, this,
+          [] { OnFocusedField([](QLineEdit* f) { f->paste(); }); });
+  connect(clear, &QAction::triggered, this, [] { OnFocusedField([](QLineEdit* f) { f->del(); }); });
+  connect(select_all, &QAction::triggered, this, [] {
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* field = qobject_cast<QLineEdit*>(focus)) {
+      field->selectAll();
+    } else if (auto* list = qobject_cast<QAbstractItemView*>(focus)) {
+      list->selectAll();
+    }
+  });
+}
+
+void MenuBar1::BuildToolsMenu() {
+  QMenu* tools = AddMenu(this, "ToolsMenu", tr("Tools"));
+  AddItem(tools, "ToolsPatchVAGFiles", tr("Patch &VAG Files"));
+}
+
+}  // namespace zembra

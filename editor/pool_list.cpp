@@ -1,0 +1,51 @@
+#include "editor/pool_list.h"
+
+namespace zembra {
+
+std::set<std::size_t> RowsOf(const QListWidget& list, const QList<QListWidgetItem*>& items) {
+  std::set<std::size_t> rows;
+  for (QListWidgetItem* item : items) {
+    const int row = list.row(item);
+    if (row >= 0) {
+      rows.insert(static_cast<std::size_t>(row));
+    }
+  }
+  return rows;
+}
+
+PoolList::PoolList(QWidget* parent) : QListWidget(parent) {
+  setObjectName(QStringLiteral("lstFiles"));
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setDragEnabled(true);
+  setDragDropMode(QAbstractItemView::DragOnly);
+  setDefaultDropAction(Qt::CopyAction);
+  setAcceptDrops(false);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+void PoolList::ShowNames(const std::vector<std::string>& names) {
+  clear();
+  for (const std::string& name : names) {
+    addItem(QString::fromStdString(name));
+  }
+}
+
+QStringList PoolList::mimeTypes() const {
+  return {QString::fromLatin1(kSampleMimeType), QStringLiteral("text/plain")};
+}
+
+QMimeData* PoolList::mimeData(const QList<QListWidgetItem*>& items) const {
+  if (!drag_row) {
+    return nullptr;
+  }
+  return MakeSampleMimeData(drag_row(RowsOf(*this, items)));
+}
+
+void PoolList::startDrag(Qt::DropActions /*supported*/) {
+  // Samples are copied out of the pool, never moved: a drop that asked for a
+  // move would otherwise make the view remove the rows.
+  QListWidget::startDrag(Qt::CopyAction);
+}
+
+}  // namespace zembra

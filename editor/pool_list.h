@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QListWidget>
+
+#include <cstddef>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "editor/sample_drag.h"
+
+namespace zembra {
+
+// The sample pool `lstFiles`: several rows selectable, rows dragged out as
+// copies, nothing dropped in and no reordering.
+class PoolList : public QListWidget {
+  Q_OBJECT
+
+ public:
+  explicit PoolList(QWidget* parent = nullptr);
+
+  // Builds the drag from the selected rows (the window's lstFiles_DragRow).
+  std::function<SampleDrag(const std::set<std::size_t>& rows)> drag_row;
+
+  void ShowNames(const std::vector<std::string>& names);
+
+ protected:
+  QStringList mimeTypes() const override;
+  QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override;
+  void startDrag(Qt::DropActions supported) override;
+};
+
+// The rows of `items` in `list`, in ascending order.
+std::set<std::size_t> RowsOf(const QListWidget& list, const QList<QListWidgetItem*>& items);
+
+}  // namespace zembra

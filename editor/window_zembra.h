@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <array>
+#include <cstddef>
+#include <filesystem>
+#include <set>
+
+#include "editor/sample_drag.h"
+#include "editor/song_sheet.h"
+
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace zembra {
+
+class MenuBar1;
+class PoolList;
+class TrackList;
+
+// The main window. It holds the song sheet and keeps its controls in step with
+// it; each gesture is one handler that runs one operation of the sheet, and
+// the commands (load a folder, create the song) run the core and report its
+// failures through the application's dialog service.
+class WindowZembra : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // The open main window, made (and shown) when there is none.
+  static WindowZembra* Instance();
+  // The open main window, or null.
+  static WindowZembra* Existing();
+
+  const SongSheet& sheet() const { return sheet_; }
+
+  PoolList* lstFiles() const { return lstFiles_; }
+  QPushButton* btnLoad() const { return btnLoad_; }
+  QPushButton* btnSave() const { return btnSave_; }
+  QTabWidget* tabPages() const { return tabPages_; }
+  QLineEdit* txtAUTH() const { return txtAUTH_; }
+  QLineEdit* txtNAME() const { return txtNAME_; }
+  QLineEdit* txtBPM() const { return txtBPM_; }
+  TrackList* lstTrack(std::size_t index) const { return lstTrack_.at(index); }
+  QLineEdit* txtTrack(std::size_t index) const { return txtTrack_.at(index); }
+  QLineEdit* txtPage(std::size_t index) const { return txtPage_.at(index); }
+
+  // The commands. Each runs to its end, showing its own dialogs and messages.
+  void GetGoodVAGs();
+  void WriteBJS();
+  // Packs the song just written into JAM_0002/BULK.BAR beside it; a failure is
+  // shown to the user and reported back.
+  bool GenerateBAR(const std::filesystem::path& song_file);
+
+  // The menu commands of this window; true when handled.
+  bool _FileSelectVAGFolder_Action();
+  bool _FileCreateBJS_Action();
+  bool _ToolsPatchVAGFiles_Action();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  WindowZembra();
+
+  void Layout();
+  void CreateControls();
+  void CreatePage(std::size_t page);
+  void PlacePageControls();
+  void AddMenuHandlers();
+
+  void btnLoad_Action();
+  void btnSave_Action();
+  SampleDrag lstFiles_DragRow(const std::set<std::size_t>& rows) const;
+  SampleDrag lstTrack_DragRows(int index, const std::set<std::size_t>& rows) const;
+  bool lstTrack_CanDrop(int index, const SampleDrag& drag) const;
+  void lstTrack_DropObject(int index, const SampleDrag& drag, std::size_t before_row);
+  void lstTrack_KeyDown(int index, int key);
+  void txtPage_TextChange(int index, const QString& text);
+
+  void ShowTrack(std::size_t index);
+
+  SongSheet sheet_;
+  PoolList* lstFiles_ = nullptr;
+  QPushButton* btnLoad_ = nullptr;
+  QTabWidget* tabPages_ = nullptr;
+  QLineEdit* txtAUTH_ = nullptr;
+  QLineEdit* txtNAME_ = nullptr;
+  QLineEdit* txtBPM_ = nullptr;
+  QPushButton* btnSave_ = nullptr;
+  std::array<TrackList*, kTrackCount> lstTrack_{};
+  std::array<QLineEdit*, kTrackCount> txtTrack_{};
+  std::array<QLineEdit*, kPageCount> txtPage_{};
+};
+
+}  // namespace zembra

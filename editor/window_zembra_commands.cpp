@@ -1,0 +1,99 @@
+// The commands of the main window: load a folder of samples, create the song
+// and its archive. Each reports every failure in one message that names the
+// file and the reason; success and a cancelled dialog stay silent.
+
+#include <QDir>
+#include <QString>
+
+#include "app/zembra_app.h"
+#include "archive/bar_writer.h"
+#include "editor/pool_list.h"
+#include "editor/window_zembra.h"
+#include "platform/dialog_service.h"
+#include "platform/os_error.h"
+#include "samples/folder_scan.h"
+#include "songfile/tempo.h"
+#include "songfile/write_song.h"
+
+namespace zembra {
+namespace {
+
+constexpr char kNoUsableSamples[] = "No useable VAG files found. Perhaps you need to patch them?";
+
+QString MessageOf(const Error& error) {
+  return QString::fromStdString(error.message);
+}
+
+// The file name the save dialog suggests: the title and ".bjs". A "/" would
+// make the suggestion a path into another folder, so it stands as "_" there.
+QString SuggestedSongName(const std::string& title) {
+  QString name = QString::fromStdString(title);
+  name.replace(QLatin1Char('/'), QLatin1Char('_'));
+  return name + QStringLiteral(".bjs");
+}
+
+}  // namespace
+
+void WindowZembra::GetGoodVAGs() {
+  DialogService& dialogs = App().dialogs();
+  const std::optional<std::filesystem::path> folder = dialogs.SelectFolder(this);
+  if (!folder) {
+    return;
+  }
+  // The folder becomes the working folder whatever the scan finds in it.
+  App().set_workingdir(folder->string());
+  Result<std::vector<std::string>> names = ScanUsableSamples(*folder);
+  if (!names) {
+    sheet_.ReplacePool({});
+    lstFiles_->ShowNames(sheet_.Pool());
+    dialogs.ShowMessage(this, MessageOf(names.error()));
+    return;
+  }
+  sheet_.ReplacePool(std::move(names.value()));
+  lstFiles_->ShowNames(sheet_.Pool());
+  if (sheet_.Pool().empty()) {
+    dialogs.ShowMessage(this, QString::fromLatin1(kNoUsableSamples));
+  }
+}
+
+void WindowZembra::WriteBJS() {
+  DialogService& dialogs = App().dialogs();
+  const Result<std::int32_t> tempo = ParseTempo(sheet_.TempoText());
+  if (!tempo) {
+    dialogs.ShowMessage(this, QString::fromUtf8(kTempoMessage.data(),
+                                                static_cast<qsizetype>(kTempoMessage.size())));
+    return;
+  }
+
+  const std::string& workingdir = App().workingdir();
+  SaveRequest request;
+  request.initial_directory =
+      workingdir.empty() ? PathFromQString(QDir::homePath()) : std::filesystem::path(workingdir);
+  request.suggested_name = SuggestedSongName(sheet_.Title());
+  request.filter = QStringLiteral("*.bjs");
+  const std::optional<std::filesystem::path> song = dialogs.SaveAs(this, request);
+  if (!song) {
+    return;
+  }
+
+  const Status written = WriteSongFile(sheet_, workingdir, *song);
+  if (!written) {
+    dialogs.ShowMessage(this, MessageOf(written.error()));
+    return;
+  }
+  GenerateBAR(*song);
+}
+
+bool WindowZembra::GenerateBAR(const std::filesystem::path& song_file) {
+  const CompressFunction& compress = App().compressor();
+  const Status packed =
+      compress ? ::zembra::GenerateBAR(song_file, compress)
+               : Status(FileError("pack", song_file, "the compression plug-in is not loaded"));
+  if (!packed) {
+    App().dialogs().ShowMessage(this, MessageOf(packed.error()));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zembra

@@ -1,0 +1,44 @@
+#include "platform/dialog_service.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace zembra {
+
+std::filesystem::path PathFromQString(const QString& text) {
+  return std::filesystem::path(QFile::encodeName(text).toStdString());
+}
+
+QString QStringFromPath(const std::filesystem::path& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path.native()));
+}
+
+std::optional<std::filesystem::path> QtDialogService::SelectFolder(QWidget* parent) {
+  const QString folder = QFileDialog::getExistingDirectory(parent);
+  if (folder.isEmpty()) {
+    return std::nullopt;
+  }
+  return PathFromQString(folder);
+}
+
+std::optional<std::filesystem::path> QtDialogService::SaveAs(QWidget* parent,
+                                                             const SaveRequest& request) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDirectory(QStringFromPath(request.initial_directory));
+  dialog.setNameFilter(request.filter);
+  dialog.selectFile(request.suggested_name);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  return PathFromQString(dialog.selectedFiles().constFirst());
+}
+
+void QtDialogService::ShowMessage(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Zembra"), text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+}  // namespace zembra

@@ -1,0 +1,3 @@
+target_sources(zembra_gui PRIVATE
+  dialog_service.cpp
+)

@@ -1,0 +1,3 @@
+target_sources(zembra_gui PRIVATE
+  window_vagflip.cpp
+)
