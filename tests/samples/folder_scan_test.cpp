@@ -64,18 +64,6 @@ TEST(FolderScan, ListsOrdinaryFormFilesByFullPath) {
             (std::vector<std::filesystem::path>{dir / "eight_bytes", dir / "ordinary.vag"}));
 }
 
-TEST(FolderScan, EmptyFoldersAndFoldersOfFoldersGiveNothing) {
-  TempDir dir;
-  std::filesystem::create_directory(dir / "a");
-  WriteFile(dir / "a" / "x.vag", MakeVag(64, true));
-  auto names = ScanUsableSamples(dir.path());
-  ASSERT_TRUE(names.ok());
-  EXPECT_TRUE(names->empty());
-  auto files = ListFilesNeedingPatch(dir.path());
-  ASSERT_TRUE(files.ok());
-  EXPECT_TRUE(files->empty());
-}
-
 TEST(FolderScan, AFolderThatCannotBeListedIsAnErrorNamingIt) {
   TempDir dir;
   WriteFile(dir / "plain", MakeVag(64, true));
