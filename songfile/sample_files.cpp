@@ -11,7 +11,8 @@ namespace {
 
 Error SampleNameError(std::string_view name, std::string_view reason) {
   std::string message = "Cannot use the sample \"";
-  message += name;
+  // Control bytes would garble a message box; the rest is shown as typed.
+  for (char c : name) message += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
   message += "\": ";
   message += reason;
   message += '.';
