@@ -57,6 +57,9 @@ std::uint32_t SongFileWriter::TextFieldSize(std::string_view text) {
 }
 
 Result<SongFileWriter> SongFileWriter::OpenSongFile(const std::filesystem::path& song_path) {
+  if (!song_path.has_filename()) {
+    return FileError("create", song_path, "it names a folder, not a file");
+  }
   Result<AtomicFile> song = AtomicFile::Create(song_path);
   if (!song) return song.error();
 

@@ -1,6 +1,7 @@
 #include "songfile/write_song.h"
 
 #include <string>
+#include <system_error>
 
 #include "platform/os_error.h"
 #include "songfile/page_layout.h"
@@ -34,6 +35,18 @@ Status WriteSongFile(const SongSheet& sheet, const std::filesystem::path& workin
   if (*sample_bytes + DataBesidesSamples(sheet) > kMaxSongDataLength) {
     return FileError("write", song_path,
                      "its samples together are larger than 4 GiB, the most a song file can hold");
+  }
+
+  // The index file replaces any file of its name; never let that be a sample.
+  const std::filesystem::path index_path = SongFileWriter::IndexPathFor(song_path);
+  for (const SheetTrack& track : sheet.Tracks()) {
+    for (const std::string& name : track.SampleNames) {
+      std::error_code ignored;
+      if (std::filesystem::equivalent(SamplePath(workingdir, name), index_path, ignored)) {
+        return FileError("write", song_path,
+                         "its temporary index file would replace the sample \"" + name + "\"");
+      }
+    }
   }
 
   Result<SongFileWriter> opened = SongFileWriter::OpenSongFile(song_path);

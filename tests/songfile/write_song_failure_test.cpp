@@ -11,6 +11,7 @@
 
 #include "songfile/sample_files.h"
 #include "songfile/sample_table.h"
+#include "songfile/song_file_reader.h"
 #include "songfile/song_file_writer.h"
 #include "songfile/tempo.h"
 #include "tests/songfile/song_test_support.h"
@@ -189,6 +190,35 @@ TEST_F(WriteSongFailure, SampleVanishingDuringTheWriteIsNeverSkipped) {
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.error().message,
             "Cannot open " + Quoted(samples_ / "late.vag") + ": No such file or directory.");
+  ExpectOldSongAlone();
+}
+
+TEST_F(WriteSongFailure, SongAndItsIndexNeverReplaceItsOwnSamples) {
+  // Saving over a sample the song uses copies the old sample, then replaces it.
+  sheet_.DropTexts(0, {"ok.vag"});
+  const Bytes sample = test::ReadFile(samples_ / "ok.vag");
+  Result<SongFile> song = SongFile::Parse(
+      [&] {
+        EXPECT_TRUE(WriteSongFile(sheet_, samples_.path(), samples_ / "ok.vag").ok());
+        return test::ReadFile(samples_ / "ok.vag");
+      }(),
+      "ok.vag");
+  ASSERT_TRUE(song.ok()) << song.error().message;
+  const auto copy = song->SampleBytes(0);
+  EXPECT_EQ(Bytes(copy.begin(), copy.end()), sample);
+
+  // A sample named like the song's index file is refused, not overwritten.
+  test::WriteFile(samples_ / "x.bjs.biff", sample);
+  sheet_.DropTexts(1, {"x.bjs.biff"});
+  const Status status = WriteSongFile(sheet_, samples_.path(), samples_ / "x.bjs");
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(status.error().message,
+            "Cannot write " + Quoted(samples_ / "x.bjs") +
+                ": its temporary index file would replace the sample \"x.bjs.biff\".");
+  EXPECT_EQ(test::ReadFile(samples_ / "x.bjs.biff"), sample);
+  EXPECT_FALSE(std::filesystem::exists(samples_ / "x.bjs"));
+
+  EXPECT_FALSE(WriteSongFile(sheet_, samples_.path(), songs_.path() / "").ok());
   ExpectOldSongAlone();
 }
 
