@@ -12,3 +12,7 @@ if(TARGET zembra_binding)
 endif()
 install(FILES zembra.desktop DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(FILES zembra.svg DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")
+
+# Qt's signal and slot keywords stay out of the way of plain C++ names
+# (the core's headers use "slots" as a field name).
+target_compile_definitions(zembra_gui PUBLIC QT_NO_KEYWORDS)

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/result.h"
+#include "runtime/host_string.h"
+#include "runtime/plugin_interface.h"
+
+namespace zembra {
+
+// The declaration under which the plug-in registers its compression method.
+inline constexpr const char* kCompressDeclaration =
+    "CompressZLibKRO(buf as string,level as integer) as string";
+
+// Where the program finds its plug-in: next to the program itself (the build
+// tree), else in the installed layout's library folder.
+std::filesystem::path DefaultPluginPath();
+
+// Loads the plug-in through the host runtime and binds CompressZLibKRO to
+// slot 0 of the application's entry-point table. Fails, naming the plug-in
+// and the reason, when it cannot be loaded or does not register the method.
+// An empty `plugin` means DefaultPluginPath().
+Status _InitPluginEntrypoints(const std::filesystem::path& plugin = {});
+
+// Whether slot 0 is bound.
+bool PluginEntrypointsBound();
+
+// The plug-in's compression of `buf` at `level`: one zlib stream, or an
+// absent string on failure or while nothing is bound.
+HostString CompressZLibKRO(const HostString& buf, RBInteger level);
+
+// The same on plain bytes, for the archive writer: "" on failure.
+std::string CompressBytes(std::string_view bytes, int level);
+
+}  // namespace zembra

@@ -1,0 +1,246 @@
+// The editing gestures through the widgets' own paths: drags built by the
+// views' models, drops delivered as drag events to the viewports, keys sent
+// to the lists, typing in the page name fields.
+
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTabWidget>
+#include <QTest>
+
+#include <memory>
+
+#include "editor/pool_list.h"
+#include "editor/sample_drag.h"
+#include "editor/track_list.h"
+#include "editor/window_zembra.h"
+#include "tests/gui/gui_test_support.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace zembra::test {
+namespace {
+
+const QStringList kPool = {"a.vag", "b.vag", "c.vag", "d.vag", "e.vag", "f.vag", "g.vag", "h.vag"};
+
+// Selects the given rows of a view, in the order given.
+void Select(QAbstractItemView* view, std::initializer_list<int> rows) {
+  view->clearSelection();
+  for (int row : rows) {
+    view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select);
+  }
+}
+
+// The drag a view would start with its current selection.
+std::unique_ptr<QMimeData> DragFrom(QAbstractItemView* view) {
+  return std::unique_ptr<QMimeData>(
+      view->model()->mimeData(view->selectionModel()->selectedIndexes()));
+}
+
+}  // namespace
+
+class GestureTest : public QObject {
+  Q_OBJECT
+
+ private:
+  WindowZembra* window_ = nullptr;
+  std::unique_ptr<TempDir> folder_;
+
+  // Fills the pool by loading a folder of usable samples, as the user would.
+  void LoadPool() {
+    folder_ = std::make_unique<TempDir>();
+    for (const QString& name : kPool) {
+      WriteFile(*folder_ / name.toStdString(), MakeVag(64, true));
+    }
+    Dialogs().folder_answers.push_back(folder_->path());
+    window_->GetGoodVAGs();
+    QCOMPARE(RowsOf(window_->lstFiles()), kPool);
+  }
+
+  // Puts `names` on a track through a drop from the pool.
+  void PutOnTrack(std::size_t track, std::initializer_list<int> pool_rows) {
+    Select(window_->lstFiles(), pool_rows);
+    auto drag = DragFrom(window_->lstFiles());
+    QVERIFY(DropOn(window_->lstTrack(track), *drag));
+  }
+
+ private Q_SLOTS:
+  void init() {
+    Dialogs().Reset();
+    window_ = WindowZembra::Instance();
+    LoadPool();
+  }
+
+  void cleanup() {
+    QCOMPARE(Dialogs().unanswered, 0);
+    delete WindowZembra::Existing();
+    folder_.reset();
+  }
+
+  void PoolDragCarriesSelectedRowsInPoolOrder() {
+    Select(window_->lstFiles(), {7, 2, 5});
+    auto drag = DragFrom(window_->lstFiles());
+    QVERIFY(drag->hasFormat(QString::fromLatin1(kSampleMimeType)));
+    QCOMPARE(drag->text(), QStringLiteral("c.vag\nf.vag\nh.vag"));
+    const auto read = ReadSampleMimeData(*drag);
+    QVERIFY(read.has_value());
+    QCOMPARE(read->origin, SampleDrag::kFromPool);
+    QCOMPARE(read->texts, (std::vector<std::string>{"c.vag", "f.vag", "h.vag"}));
+  }
+
+  void DropAppendsAtTheEndUpToFour() {
+    PutOnTrack(5, {2, 5, 7});
+    QCOMPARE(RowsOf(window_->lstTrack(5)), QStringList({"c.vag", "f.vag", "h.vag"}));
+    // Two more onto three rows: only the first fits; the drop position plays no part.
+    Select(window_->lstFiles(), {0, 1});
+    auto drag = DragFrom(window_->lstFiles());
+    QVERIFY(DropOn(window_->lstTrack(5), *drag, QPoint(5, 2)));
+    QCOMPARE(RowsOf(window_->lstTrack(5)), QStringList({"c.vag", "f.vag", "h.vag", "a.vag"}));
+    // A full track takes nothing more.
+    QVERIFY(DropOn(window_->lstTrack(5), *drag));
+    QCOMPARE(window_->lstTrack(5)->count(), 4);
+    QCOMPARE(window_->sheet().Track(5).SampleNames,
+             (std::vector<std::string>{"c.vag", "f.vag", "h.vag", "a.vag"}));
+    // The pool keeps its rows and its selection.
+    QCOMPARE(RowsOf(window_->lstFiles()), kPool);
+    QCOMPARE(window_->lstFiles()->selectionModel()->selectedRows().size(), 2);
+    QVERIFY(Dialogs().messages.isEmpty());
+  }
+
+  void FiveRowsOntoAnEmptyTrackAddFour() {
+    PutOnTrack(0, {0, 1, 2, 3, 4});
+    QCOMPARE(RowsOf(window_->lstTrack(0)), QStringList({"a.vag", "b.vag", "c.vag", "d.vag"}));
+  }
+
+  void SameRowTwiceGivesTwoRows() {
+    PutOnTrack(1, {3});
+    PutOnTrack(1, {3});
+    QCOMPARE(RowsOf(window_->lstTrack(1)), QStringList({"d.vag", "d.vag"}));
+  }
+
+  void PlainTextFromAnotherProgramIsTaken() {
+    QMimeData text;
+    text.setText(QStringLiteral("kick.vag\r\n\nsnare.vag\n"));
+    QVERIFY(DropOn(window_->lstTrack(2), text));
+    QCOMPARE(RowsOf(window_->lstTrack(2)), QStringList({"kick.vag", "snare.vag"}));
+
+    QMimeData image;
+    image.setData(QStringLiteral("image/png"), QByteArray("\x89PNG", 4));
+    QVERIFY(!DropOn(window_->lstTrack(2), image));
+    QVERIFY(!DropOn(window_->lstFiles(), text));  // nothing is dropped on the pool
+    QCOMPARE(window_->lstFiles()->count(), kPool.size());
+  }
+
+  void ReorderWithinTrackZero() {
+    PutOnTrack(0, {0, 1, 2, 3});
+    TrackList* list = window_->lstTrack(0);
+    Select(list, {0});
+    auto drag = DragFrom(list);
+    // Released over the lower half of the last row: row 0 moves to the end.
+    const QRect last = list->visualRect(list->model()->index(3, 0));
+    QVERIFY(DropOn(list, *drag, QPoint(5, last.bottom())));
+    QCOMPARE(RowsOf(list), QStringList({"b.vag", "c.vag", "d.vag", "a.vag"}));
+    QCOMPARE(list->SelectedRows(), (std::set<std::size_t>{3}));
+    // Rows 2 and 3 dragged before row 0.
+    Select(list, {2, 3});
+    drag = DragFrom(list);
+    QVERIFY(DropOn(list, *drag, QPoint(5, 1)));
+    QCOMPARE(RowsOf(list), QStringList({"d.vag", "a.vag", "b.vag", "c.vag"}));
+    QCOMPARE(window_->sheet().Track(0).SampleNames,
+             (std::vector<std::string>{"d.vag", "a.vag", "b.vag", "c.vag"}));
+  }
+
+  void NoReorderOnTracksOneToThreeNorAcrossTracks() {
+    PutOnTrack(2, {0, 1});
+    // A track without reordering offers no drag of its own.
+    QVERIFY(!window_->lstTrack(2)->dragEnabled());
+    SampleDrag forged;
+    forged.origin = 2;
+    forged.rows = {0};
+    forged.texts = {"a.vag"};
+    std::unique_ptr<QMimeData> data(MakeSampleMimeData(forged));
+    QVERIFY(!DropOn(window_->lstTrack(2), *data));
+    QCOMPARE(RowsOf(window_->lstTrack(2)), QStringList({"a.vag", "b.vag"}));
+
+    // Rows of track 4 dropped on track 5 are refused: rows never leave their track.
+    PutOnTrack(4, {6});
+    Select(window_->lstTrack(4), {0});
+    data = DragFrom(window_->lstTrack(4));
+    QVERIFY(!DropOn(window_->lstTrack(5), *data));
+    QCOMPARE(window_->lstTrack(5)->count(), 0);
+    QCOMPARE(RowsOf(window_->lstTrack(4)), QStringList({"g.vag"}));
+  }
+
+  void DeleteAndBackspaceRemoveSelectedRows() {
+    for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Backspace}) {
+      PutOnTrack(6, {0, 1, 2, 3});
+      TrackList* list = window_->lstTrack(6);
+      Select(list, {0, 2});
+      QTest::keyClick(list, key);
+      QCOMPARE(RowsOf(list), QStringList({"b.vag", "d.vag"}));
+      // Nothing selected: nothing removed.
+      list->clearSelection();
+      QTest::keyClick(list, key);
+      QCOMPARE(list->count(), 2);
+      Select(list, {0, 1});
+      QTest::keyClick(list, key);
+      QCOMPARE(list->count(), 0);
+      QVERIFY(window_->sheet().Track(6).SampleNames.empty());
+    }
+    // Other keys and the pool remove nothing.
+    PutOnTrack(7, {0});
+    Select(window_->lstTrack(7), {0});
+    QTest::keyClick(window_->lstTrack(7), Qt::Key_X);
+    QCOMPARE(window_->lstTrack(7)->count(), 1);
+    Select(window_->lstFiles(), {0});
+    QTest::keyClick(window_->lstFiles(), Qt::Key_Delete);
+    QCOMPARE(window_->lstFiles()->count(), kPool.size());
+  }
+
+  void PageNamesRenameTheirTabsAsTyped() {
+    QTabWidget* tabs = window_->tabPages();
+    tabs->setCurrentIndex(2);
+    QLineEdit* field = window_->txtPage(2);
+    QStringList seen;
+    QObject::connect(field, &QLineEdit::textChanged, tabs,
+                     [&seen, tabs] { seen << tabs->tabText(2); });
+    QTest::keyClicks(field, QStringLiteral("Intro"));
+    QCOMPARE(seen, QStringList({"I", "In", "Int", "Intr", "Intro"}));
+    QCOMPARE(window_->sheet().Page(2).PageName, std::string("Intro"));
+    field->clear();
+    QCOMPARE(tabs->tabText(2), QString());
+    QCOMPARE(tabs->tabText(0), QStringLiteral("Page0"));
+    QCOMPARE(tabs->tabText(1), QString());
+    // An ampersand is shown as typed, not taken as a mnemonic.
+    window_->txtPage(1)->setText(QStringLiteral("Rock & Roll"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("Rock && Roll"));
+    QCOMPARE(window_->sheet().Page(1).PageName, std::string("Rock & Roll"));
+  }
+
+  void TextFieldsFeedTheSheet() {
+    QTest::keyClicks(window_->txtTrack(9), QStringLiteral("Bass"));
+    window_->txtNAME()->setText(QStringLiteral("Song"));
+    window_->txtAUTH()->setText(QStringLiteral("Me"));
+    window_->txtBPM()->setText(QStringLiteral("120"));
+    QCOMPARE(window_->sheet().Track(9).TrackName, std::string("Bass"));
+    QCOMPARE(window_->sheet().Title(), std::string("Song"));
+    QCOMPARE(window_->sheet().Artist(), std::string("Me"));
+    QCOMPARE(window_->sheet().TempoText(), std::string("120"));
+  }
+
+  void LoadingAnotherFolderKeepsTheTracks() {
+    PutOnTrack(3, {1});
+    TempDir other;
+    WriteFile(other / "z.vag", MakeVag(64, true));
+    Dialogs().folder_answers.push_back(other.path());
+    window_->GetGoodVAGs();
+    QCOMPARE(RowsOf(window_->lstFiles()), QStringList({"z.vag"}));
+    QCOMPARE(RowsOf(window_->lstTrack(3)), QStringList({"b.vag"}));
+  }
+};
+
+ZEMBRA_GUI_TEST(GestureTest)
+
+}  // namespace zembra::test
+
+#include "gesture_test.moc"

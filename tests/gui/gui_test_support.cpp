@@ -1,0 +1,77 @@
+#include "tests/gui/gui_test_support.h"
+
+#include <QAbstractItemModel>
+#include <QAbstractItemView>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+
+namespace zembra::test {
+
+std::optional<std::filesystem::path> ScriptedDialogs::SelectFolder(QWidget* /*parent*/) {
+  ++folder_questions;
+  if (folder_answers.empty()) {
+    ++unanswered;
+    return std::nullopt;
+  }
+  auto answer = folder_answers.front();
+  folder_answers.pop_front();
+  return answer;
+}
+
+std::optional<std::filesystem::path> ScriptedDialogs::SaveAs(QWidget* /*parent*/,
+                                                             const SaveRequest& request) {
+  save_requests.push_back(request);
+  if (save_answers.empty()) {
+    ++unanswered;
+    return std::nullopt;
+  }
+  auto answer = save_answers.front();
+  save_answers.pop_front();
+  return answer;
+}
+
+void ScriptedDialogs::ShowMessage(QWidget* /*parent*/, const QString& text) {
+  messages << text;
+}
+
+void ScriptedDialogs::Reset() {
+  *this = ScriptedDialogs();
+}
+
+std::vector<int>& QuitRequests() {
+  static std::vector<int> requests;
+  return requests;
+}
+
+bool DropOn(QAbstractItemView* view, const QMimeData& data, QPoint pos) {
+  QWidget* target = view->viewport();
+  QDragEnterEvent enter(pos, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                        Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) {
+    return false;
+  }
+  QDragMoveEvent move(pos, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &move);
+  if (!move.isAccepted()) {
+    return false;
+  }
+  QDropEvent drop(QPointF(pos), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                  Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &drop);
+  return drop.isAccepted();
+}
+
+QStringList RowsOf(const QAbstractItemView* view) {
+  QStringList rows;
+  const QAbstractItemModel* model = view->model();
+  for (int row = 0; row < model->rowCount(); ++row) {
+    rows << model->index(row, 0).data().toString();
+  }
+  return rows;
+}
+
+}  // namespace zembra::test

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QStringList>
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/dialog_service.h"
+
+class QAbstractItemView;
+class QMimeData;
+
+namespace zembra::test {
+
+// Answers the application's dialogs from queues the test fills beforehand and
+// records every question, so no test ever waits on a modal dialog.
+class ScriptedDialogs : public DialogService {
+ public:
+  std::deque<std::optional<std::filesystem::path>> folder_answers;
+  std::deque<std::optional<std::filesystem::path>> save_answers;
+
+  int folder_questions = 0;
+  std::vector<SaveRequest> save_requests;
+  QStringList messages;
+  int unanswered = 0;  // dialogs asked for with no answer queued
+
+  std::optional<std::filesystem::path> SelectFolder(QWidget* parent) override;
+  std::optional<std::filesystem::path> SaveAs(QWidget* parent, const SaveRequest& request) override;
+  void ShowMessage(QWidget* parent, const QString& text) override;
+
+  void Reset();
+};
+
+// The scripted dialogs installed in the test application.
+ScriptedDialogs& Dialogs();
+// The exit codes the application was asked to quit with.
+std::vector<int>& QuitRequests();
+
+// Delivers a drag of `data` to `view` as a real drag would: enter, move and
+// drop on its viewport at `pos`. Returns whether the drop was accepted.
+bool DropOn(QAbstractItemView* view, const QMimeData& data, QPoint pos = QPoint(5, 5));
+
+// The texts of a list's rows.
+QStringList RowsOf(const QAbstractItemView* view);
+
+// Registers a test class with the runner in gui_test_main.cpp.
+struct TestRegistration {
+  TestRegistration(const char* name, std::function<std::unique_ptr<QObject>()> make);
+};
+
+#define ZEMBRA_GUI_TEST(Class)                                        \
+  static const ::zembra::test::TestRegistration Class##_registration( \
+      #Class, [] { return std::make_unique<Class>(); });
+
+}  // namespace zembra::test
