@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "runtime/plugin_interface.h"
+
+namespace zembra::plugin {
+
+// The resolver the host handed over at entry, kept for the library's life.
+extern REALresolver gResolver;
+
+// Wrappers of the host callbacks. Each asks the resolver for its callback on
+// first use and keeps the answer; while the host has no such callback the
+// wrapper does nothing, answers 0 or nil, and asks again on the next call.
+void REALRegisterClass(REALclassDefinition* definition);
+void REALRegisterMethod(REALmethodDefinition* definition);
+double REALGetRBVersion();
+REALstring originalREALBuildString(const char* bytes, size_t length);
+void REALSetStringEncoding(REALstring str, uint32_t encoding);
+void REALUnlockString(REALstring str);
+REALstring REALpathFromFolderItem(REALfolderItem item);
+void* REALMemoryBlockGetPtr(REALmemoryBlock block);
+size_t REALMemoryBlockGetSize(REALmemoryBlock block);
+
+// A new host string of `length` bytes with the given encoding code, owned by
+// the caller; nil for no bytes or when the host cannot make one.
+REALstring REALBuildUnicodeString(const void* bytes, size_t length, uint32_t encoding);
+
+// A function as a method-table or property-table address.
+template <typename Fn>
+REALproc Proc(Fn* fn) {
+  return reinterpret_cast<REALproc>(fn);
+}
+
+}  // namespace zembra::plugin
