@@ -160,8 +160,7 @@ std::optional<std::string> SummaryReader::TextAt(const SongIndexEntry& entry, st
 std::optional<std::string> SummaryReader::Text(std::string_view tag) {
   const SongIndexEntry* entry = Take(tag, false);
   if (!entry) return std::nullopt;
-  std::optional<std::string> text = TextAt(*entry, 0);
-  return text;
+  return TextAt(*entry, 0);
 }
 
 std::optional<std::string> SummaryReader::Read(SongSummary& summary) {
