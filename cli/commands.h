@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "platform/result.h"
+
+namespace zembra::cli {
+
+// Each subcommand returns the process's exit status (exit_codes.h). Results
+// go to stdout, errors to stderr.
+
+struct BuildOptions {
+  std::filesystem::path song_json;
+  std::optional<std::filesystem::path> output;   // default: the title + ".bjs" beside the JSON
+  std::optional<std::filesystem::path> samples;  // overrides the JSON's samples_dir
+};
+int RunBuild(const BuildOptions& options);
+
+int RunScan(const std::filesystem::path& folder, bool patchable);
+int RunPatch(const std::filesystem::path& folder);
+int RunInspect(const std::filesystem::path& song, bool as_json);
+int RunUnbar(const std::filesystem::path& archive,
+             const std::optional<std::filesystem::path>& output);
+int RunExtract(const std::filesystem::path& song, const std::filesystem::path& folder);
+
+// Prints "zembra-cli: <message>" on stderr and returns kExitFailed.
+int Fail(const Error& error);
+
+}  // namespace zembra::cli

@@ -1,0 +1,48 @@
+#include <algorithm>
+#include <iostream>
+#include <string>
+#include <system_error>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "platform/atomic_file.h"
+#include "platform/os_error.h"
+#include "songfile/song_file_reader.h"
+
+namespace zembra::cli {
+namespace {
+
+// "sample00.vag", "sample01.vag", …: numbered in sample order, with enough
+// digits that the names sort in that order too.
+std::string SampleFileName(std::size_t index, std::size_t count) {
+  std::string digits = std::to_string(index);
+  const std::size_t width = std::max<std::size_t>(2, std::to_string(count - 1).size());
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return "sample" + digits + ".vag";
+}
+
+}  // namespace
+
+int RunExtract(const std::filesystem::path& path, const std::filesystem::path& folder) {
+  Result<SongFile> song = SongFile::Read(path);
+  if (!song) return Fail(song.error());
+  const std::size_t count = song->summary().samples.size();
+  if (count == 0) {
+    std::cerr << "The song holds no samples.\n";
+    return kExitOk;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) return Fail(FileError("create folder", folder, ec.value()));
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::filesystem::path target = folder / SampleFileName(i, count);
+    Result<AtomicFile> file = AtomicFile::Create(target);
+    if (!file) return Fail(file.error());
+    file->stream().Write(song->SampleBytes(i));
+    if (Status s = file->Commit(); !s) return Fail(s.error());
+    std::cout << target.string() << '\n';
+  }
+  return kExitOk;
+}
+
+}  // namespace zembra::cli

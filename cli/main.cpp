@@ -1,0 +1,106 @@
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+
+#ifndef ZEMBRA_VERSION
+#define ZEMBRA_VERSION "unknown"
+#endif
+
+namespace {
+
+using zembra::cli::kExitUsage;
+namespace fs = std::filesystem;
+
+int Main(int argc, char** argv) {
+  CLI::App app{"Builds songs for the handheld music game from VAG samples, and looks inside them.",
+               "zembra-cli"};
+  app.set_version_flag("--version", std::string("zembra-cli ") + ZEMBRA_VERSION);
+  app.require_subcommand(1);
+  app.fallthrough(false);
+
+  zembra::cli::BuildOptions build;
+  std::string build_output, build_samples;
+  CLI::App* build_cmd = app.add_subcommand(
+      "build", "Write a song described in JSON, and JAM_0002/BULK.BAR beside it.");
+  build_cmd->add_option("song", build.song_json, "the song's JSON description")->required();
+  build_cmd->add_option("-o,--output", build_output,
+                        "the song file to write (default: the title + \".bjs\" beside the JSON)");
+  build_cmd->add_option("--samples", build_samples,
+                        "the folder the samples are taken from (overrides \"samples_dir\")");
+
+  fs::path scan_folder;
+  bool patchable = false;
+  CLI::App* scan_cmd =
+      app.add_subcommand("scan", "List the usable samples of a folder, in the order offered.");
+  scan_cmd->add_option("folder", scan_folder, "the folder of VAG files")->required();
+  scan_cmd->add_flag("--patchable", patchable,
+                     "list the files that need patching before use instead");
+
+  fs::path patch_folder;
+  CLI::App* patch_cmd = app.add_subcommand(
+      "patch", "Convert the VAG files of a folder in place to the form the game uses.");
+  patch_cmd->add_option("folder", patch_folder, "the folder of VAG files")->required();
+
+  fs::path inspect_file;
+  bool inspect_json = false;
+  CLI::App* inspect_cmd =
+      app.add_subcommand("inspect", "Show the index and the contents of a song file.");
+  inspect_cmd->add_option("song", inspect_file, "the .bjs song file")->required();
+  inspect_cmd->add_flag("--json", inspect_json, "print JSON instead of text");
+
+  fs::path unbar_file;
+  std::string unbar_output;
+  CLI::App* unbar_cmd = app.add_subcommand("unbar", "Unpack the song held in a BULK.BAR archive.");
+  unbar_cmd->add_option("archive", unbar_file, "the BULK.BAR archive")->required();
+  unbar_cmd->add_option("-o,--output", unbar_output,
+                        "the song file to write (default: the archive's name with \".bjs\", "
+                        "beside it)");
+
+  fs::path extract_file, extract_folder;
+  CLI::App* extract_cmd =
+      app.add_subcommand("extract", "Write every sample embedded in a song as a file of its own.");
+  extract_cmd->add_option("song", extract_file, "the .bjs song file")->required();
+  extract_cmd->add_option("-d,--dir", extract_folder, "the folder to write the samples into")
+      ->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // Help and version end the parse too, with status 0.
+    return app.exit(e) == 0 ? 0 : kExitUsage;
+  }
+
+  auto optional_path = [](const std::string& text) -> std::optional<fs::path> {
+    if (text.empty()) return std::nullopt;
+    return fs::path(text);
+  };
+  if (*build_cmd) {
+    build.output = optional_path(build_output);
+    build.samples = optional_path(build_samples);
+    return zembra::cli::RunBuild(build);
+  }
+  if (*scan_cmd) return zembra::cli::RunScan(scan_folder, patchable);
+  if (*patch_cmd) return zembra::cli::RunPatch(patch_folder);
+  if (*inspect_cmd) return zembra::cli::RunInspect(inspect_file, inspect_json);
+  if (*unbar_cmd) return zembra::cli::RunUnbar(unbar_file, optional_path(unbar_output));
+  if (*extract_cmd) return zembra::cli::RunExtract(extract_file, extract_folder);
+  return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    // Nothing below throws on purpose; this keeps an unexpected failure (for
+    // example memory exhausted) a clear message instead of an abort.
+    std::cerr << "zembra-cli: " << e.what() << '\n';
+    return zembra::cli::kExitFailed;
+  }
+}
