@@ -136,10 +136,17 @@ void CompressEndZip(REALobject instance) {
     r->error = Z_STREAM_ERROR;
     return;
   }
-  // Z_OK means the output space ran out first: deflateEnd then reports the
-  // stream as cut short. Any error leaves the stream open to try again.
+  // Z_OK means the output space ran out before the stream was complete: it
+  // is ended all the same and reported as cut short. zlib's deflateEnd says
+  // so only while input is left over, so the code is set here. Any error
+  // leaves the stream open to try again.
   int code = deflate(&r->stream, Z_FINISH);
-  if (code == Z_STREAM_END || code == Z_OK) code = deflateEnd(&r->stream);
+  if (code == Z_STREAM_END) {
+    code = deflateEnd(&r->stream);
+  } else if (code == Z_OK) {
+    deflateEnd(&r->stream);
+    code = Z_DATA_ERROR;
+  }
   r->error = code;
 }
 
