@@ -55,7 +55,11 @@ HostString CompressZLibKRO(const HostString& buf, RBInteger level) {
 
 std::string CompressBytes(std::string_view bytes, int level) {
   if (!PluginEntrypointsBound()) return {};
-  return CompressZLibKRO(HostString(bytes), level).str();
+  // Without memory for the host's copy of the bytes there is nothing to pack.
+  HostString buf =
+      HostString::Adopt(HostBuildString(bytes.empty() ? "" : bytes.data(), bytes.size()));
+  if (buf.absent()) return {};
+  return CompressZLibKRO(buf, level).str();
 }
 
 }  // namespace zembra
