@@ -1,5 +1,6 @@
 #include "app/zembra_app.h"
 
+#include <QPointer>
 #include <QWidget>
 
 namespace zembra {
@@ -12,12 +13,17 @@ ZembraApp::ZembraApp(int& argc, char** argv)
 }
 
 ZembraApp::~ZembraApp() {
-  // The windows go before the application object they depend on.
-  const QWidgetList windows = topLevelWidgets();
-  for (QWidget* window : windows) {
+  // The windows go before the application object they depend on. Deleting
+  // one window deletes the popups and dialogs it owns, so only windows of
+  // their own are deleted, each only if still there.
+  QList<QPointer<QWidget>> windows;
+  for (QWidget* window : topLevelWidgets()) {
     if (window->parent() == nullptr) {
-      delete window;
+      windows.append(window);
     }
+  }
+  for (const QPointer<QWidget>& window : windows) {
+    delete window.data();
   }
 }
 

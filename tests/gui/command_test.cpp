@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "app/menu_bar.h"
+#include "app/plugin_binding.h"
 #include "app/zembra_app.h"
 #include "archive/bar_writer.h"
 #include "editor/pool_list.h"
@@ -252,6 +253,25 @@ class CommandTest : public QObject {
     Dialogs().save_answers.push_back(again);
     Trigger("FileCreateBJS");
     QVERIFY(ReadFile(again) == song_bytes);
+  }
+
+  // The same road with the real plug-in bound as at start-up.
+  void ArchiveIsPackedByThePlugin() {
+    const Status bound = _InitPluginEntrypoints(ZEMBRA_TEST_PLUGIN);
+    QVERIFY2(bound.ok(), bound.ok() ? "" : bound.error().message.c_str());
+    App().SetCompressor(&CompressBytes);
+    LoadSamples();
+    DropPool(4, {"snare.raw", "kick.vag"});
+    window_->txtBPM()->setText(QStringLiteral("90"));
+    const fs::path song = *out_ / "plugin.bjs";
+    Dialogs().save_answers.push_back(song);
+    window_->btnSave()->click();
+    QCOMPARE(Dialogs().messages, QStringList());
+    const Bytes song_bytes = ReadFile(song);
+    const Bytes bar = ReadFile(*out_ / "JAM_0002" / "BULK.BAR");
+    QCOMPARE(Le32(bar, 28), static_cast<std::uint32_t>(song_bytes.size()));
+    QCOMPARE(static_cast<std::size_t>(Le32(bar, 32)) + 36, bar.size());
+    QVERIFY(Unzlib(bar.data() + 36, bar.size() - 36, song_bytes.size()) == song_bytes);
   }
 
   void FailuresAreShownNamingFileAndReason() {
