@@ -8,10 +8,11 @@ if(TARGET zembra_binding)
   add_executable(zembra main.cpp)
   zembra_target_defaults(zembra)
   target_link_libraries(zembra PRIVATE zembra_gui zembra_binding)
-  install(TARGETS zembra RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+  install(TARGETS zembra RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT app)
 endif()
-install(FILES zembra.desktop DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
-install(FILES zembra.svg DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")
+install(FILES zembra.desktop DESTINATION "${CMAKE_INSTALL_DATADIR}/applications" COMPONENT app)
+install(FILES zembra.svg DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps"
+        COMPONENT app)
 
 # Qt's signal and slot keywords stay out of the way of plain C++ names
 # (the core's headers use "slots" as a field name).

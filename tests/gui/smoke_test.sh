@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Starts the real zembra program under a private X server, waits for its
-# window titled "Zembra", quits with Ctrl+Q and expects exit status 0.
+# Runs the real zembra program under a private X server:
+#  1. from the build tree: its window titled "Zembra" appears; Ctrl+Q ends it with status 0;
+#  2. alone in a folder without its plug-in: a message names the plug-in; dismissed, status 1;
+#  3. installed with `cmake --install` into a temporary prefix (when the build folder is
+#     given): it finds its plug-in, shows its window and quits with status 0.
 # Skips (status 77) only when no X server can be had here.
 set -u
-zembra=${1:?usage: smoke_test.sh path/to/zembra}
+zembra=${1:?usage: smoke_test.sh path/to/zembra [build folder]}
+build=${2:-}
 
 skip() {
   echo "SKIP: $*"
@@ -11,7 +15,7 @@ skip() {
 }
 fail() {
   echo "FAIL: $*"
-  [ -s "$work/err" ] && sed 's/^/  zembra: /' "$work/err" | grep -v XGetInputFocus | head -40
+  [ -s "$work/err" ] && grep -v XGetInputFocus "$work/err" | sed 's/^/  zembra: /' | head -40
   exit 1
 }
 
@@ -43,24 +47,45 @@ unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME WAYLAND_DISPLAY
 # In a sanitizer build, leaks inside system libraries are not ours to report.
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp}
 
-"$zembra" >"$work/out" 2>"$work/err" &
-app_pid=$!
+# Starts a program, waits for its window titled "Zembra", sends `key` to it
+# and checks the exit status against `expected`.
+run_case() {
+  local program=$1 key=$2 expected=$3 what=$4
+  "$program" >"$work/out" 2>"$work/err" &
+  app_pid=$!
+  local window
+  window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Zembra$' 2>/dev/null | head -n 1)
+  [ -n "$window" ] || fail "$what: no visible window titled \"Zembra\" appeared"
+  # Without a window manager nothing has the keyboard focus until given it.
+  xdotool windowfocus --sync "$window"
+  xdotool key --clearmodifiers "$key"
+  for _ in $(seq 300); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$app_pid" 2>/dev/null && fail "$what: still running 30 s after $key"
+  wait "$app_pid"
+  local status=$?
+  app_pid=""
+  [ "$status" -eq "$expected" ] || fail "$what: exit status $status, expected $expected"
+  echo "ok: $what (exit status $status)"
+}
 
-window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Zembra$' 2>/dev/null | head -n 1)
-[ -n "$window" ] || fail "no visible window titled \"Zembra\" appeared"
-echo "found window $window titled \"$(xdotool getwindowname "$window")\""
+run_case "$zembra" ctrl+q 0 "build tree: window shown, Ctrl+Q"
 
-# Without a window manager nothing has the keyboard focus until given it.
-xdotool windowfocus --sync "$window"
-xdotool key --clearmodifiers ctrl+q
+mkdir "$work/lonely"
+cp "$zembra" "$work/lonely/zembra"
+run_case "$work/lonely/zembra" Return 1 "without its plug-in: message dismissed"
+grep -q 'compressplugin' "$work/err" || fail "the start-up failure does not name the plug-in"
 
-for _ in $(seq 300); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$app_pid" 2>/dev/null && fail "zembra still runs 30 s after Ctrl+Q"
-wait "$app_pid"
-status=$?
-app_pid=""
-[ "$status" -eq 0 ] || fail "zembra exited with status $status"
-echo "PASS: zembra showed its window and quit with status 0"
+if [ -n "$build" ]; then
+  for component in app plugin; do
+    cmake --install "$build" --prefix "$work/prefix" --component "$component" >/dev/null ||
+      fail "cmake --install of $component failed"
+  done
+  for file in share/applications/zembra.desktop share/icons/hicolor/scalable/apps/zembra.svg; do
+    [ -s "$work/prefix/$file" ] || fail "not installed: $file"
+  done
+  run_case "$work/prefix/bin/zembra" ctrl+q 0 "installed: plug-in found, window shown, Ctrl+Q"
+fi
+echo "PASS"
