@@ -4,12 +4,10 @@ target_sources(zembra_gui PRIVATE
 )
 
 # The program itself is little more than main(): the windows live in zembra_gui.
-if(TARGET zembra_binding)
-  add_executable(zembra main.cpp)
-  zembra_target_defaults(zembra)
-  target_link_libraries(zembra PRIVATE zembra_gui zembra_binding)
-  install(TARGETS zembra RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT app)
-endif()
+add_executable(zembra main.cpp)
+zembra_target_defaults(zembra)
+target_link_libraries(zembra PRIVATE zembra_gui zembra_binding)
+install(TARGETS zembra RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT app)
 install(FILES zembra.desktop DESTINATION "${CMAKE_INSTALL_DATADIR}/applications" COMPONENT app)
 install(FILES zembra.svg DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps"
         COMPONENT app)

@@ -1,6 +1,7 @@
 #include "editor/sample_drag.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QIODevice>
 #include <QMimeData>
@@ -17,7 +18,10 @@ constexpr quint32 kMaxDragItems = 100000;
 QMimeData* MakeSampleMimeData(const SampleDrag& drag) {
   QByteArray encoded;
   QDataStream out(&encoded, QIODevice::WriteOnly);
-  out << qint32(drag.origin) << quint32(drag.rows.size());
+  // The process id tells our own drags from those of another Zembra running
+  // beside us, whose track numbers mean nothing here.
+  out << qint64(QCoreApplication::applicationPid()) << qint32(drag.origin)
+      << quint32(drag.rows.size());
   for (std::size_t row : drag.rows) {
     out << quint32(row);
   }
@@ -40,13 +44,15 @@ std::optional<SampleDrag> ReadSampleMimeData(const QMimeData& data) {
   if (data.hasFormat(own_type)) {
     QDataStream in(data.data(own_type));
     SampleDrag drag;
+    qint64 process = 0;
     qint32 origin = 0;
     quint32 row_count = 0;
-    in >> origin >> row_count;
+    in >> process >> origin >> row_count;
     if (in.status() != QDataStream::Ok || row_count > kMaxDragItems) {
       return std::nullopt;
     }
-    drag.origin = origin;
+    drag.origin =
+        process == QCoreApplication::applicationPid() ? origin : SampleDrag::kFromElsewhere;
     for (quint32 i = 0; i < row_count; ++i) {
       quint32 row = 0;
       in >> row;

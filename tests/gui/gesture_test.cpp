@@ -2,6 +2,8 @@
 // views' models, drops delivered as drag events to the viewports, keys sent
 // to the lists, typing in the page name fields.
 
+#include <QCoreApplication>
+#include <QDataStream>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -169,6 +171,25 @@ class GestureTest : public QObject {
     QVERIFY(!DropOn(window_->lstTrack(5), *data));
     QCOMPARE(window_->lstTrack(5)->count(), 0);
     QCOMPARE(RowsOf(window_->lstTrack(4)), QStringList({"g.vag"}));
+  }
+
+  // A track drag from another Zembra running beside us is no reordering here:
+  // its names are appended like any text. Damaged drag data is refused.
+  void DragDataFromAnotherProcess() {
+    PutOnTrack(5, {0, 1});
+    QByteArray encoded;
+    QDataStream out(&encoded, QIODevice::WriteOnly);
+    out << qint64(QCoreApplication::applicationPid()) + 1 << qint32(5) << quint32(1) << quint32(0)
+        << quint32(1) << QByteArray("x.vag");
+    QMimeData data;
+    data.setData(QString::fromLatin1(kSampleMimeType), encoded);
+    QVERIFY(DropOn(window_->lstTrack(5), data));
+    QCOMPARE(RowsOf(window_->lstTrack(5)), QStringList({"a.vag", "b.vag", "x.vag"}));
+
+    QMimeData damaged;
+    damaged.setData(QString::fromLatin1(kSampleMimeType), encoded.left(encoded.size() - 3));
+    QVERIFY(!DropOn(window_->lstTrack(5), damaged));
+    QCOMPARE(window_->lstTrack(5)->count(), 3);
   }
 
   void DeleteAndBackspaceRemoveSelectedRows() {

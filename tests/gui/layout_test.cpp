@@ -139,21 +139,6 @@ class LayoutTest : public QObject {
     }
   }
 
-  void ListSettings() {
-    PoolList* pool = window_->lstFiles();
-    QCOMPARE(pool->selectionMode(), QAbstractItemView::ExtendedSelection);
-    QVERIFY(pool->dragEnabled());
-    QCOMPARE(pool->dragDropMode(), QAbstractItemView::DragOnly);
-    QCOMPARE(pool->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    for (std::size_t track = 0; track < kTrackCount; ++track) {
-      TrackList* list = window_->lstTrack(track);
-      QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
-      QVERIFY(list->acceptDrops());
-      QCOMPARE(list->dragEnabled(), track == 0 || track >= 4);
-      QCOMPARE(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    }
-  }
-
   void MenusHoldTheirItemsInOrder() {
     MenuBar1* bar = MenuBar1::Instance();
     const QList<QAction*> menus = bar->actions();
