@@ -24,7 +24,11 @@ int RunUnbar(const std::filesystem::path& archive,
   // By default beside the archive (BULK.BAR gives BULK.bjs), where it cannot
   // replace the song the archive was made from.
   std::filesystem::path target = output.value_or(archive);
-  if (!output) target.replace_extension(".bjs");
+  if (!output) {
+    target.replace_extension(".bjs");
+    // An archive that already ends in ".bjs" would be replaced by its song.
+    if (target == archive) target += ".bjs";
+  }
   Result<AtomicFile> file = AtomicFile::Create(target);
   if (!file) return Fail(file.error());
   file->stream().Write(*song);

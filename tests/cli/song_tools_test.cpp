@@ -127,6 +127,11 @@ TEST_F(SongTools, UnbarGivesBackTheSongByteForByte) {
   run = RunCli({"unbar", archive_.string()});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(ReadFile(dir_ / "JAM_0002" / "BULK.bjs"), ReadFile(song_));
+  // An archive named like a song is not replaced by what it holds.
+  fs::copy_file(archive_, dir_ / "odd.bjs");
+  ASSERT_EQ(RunCli({"unbar", (dir_ / "odd.bjs").string()}).status, 0);
+  EXPECT_EQ(ReadFile(dir_ / "odd.bjs"), ReadFile(archive_));
+  EXPECT_EQ(ReadFile(dir_ / "odd.bjs.bjs"), ReadFile(song_));
 }
 
 TEST_F(SongTools, DamagedArchivesAreRefusedWritingNothing) {
