@@ -1,11 +1,13 @@
 #include "editor/window_zembra.h"
 
 #include <QCloseEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QVBoxLayout>
+
+#include <limits>
 
 #include "app/menu_bar.h"
 #include "app/zembra_app.h"
@@ -128,6 +130,12 @@ void WindowZembra::CreateControls() {
   }
   tabPages_->setCurrentIndex(0);
   PlacePageControls();
+
+  // The song's texts have no length limit; a field would otherwise cut a long
+  // paste short without a word.
+  for (QLineEdit* field : findChildren<QLineEdit*>()) {
+    field->setMaxLength(std::numeric_limits<int>::max());
+  }
 }
 
 void WindowZembra::CreatePage(std::size_t page) {

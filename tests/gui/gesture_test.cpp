@@ -247,6 +247,9 @@ class GestureTest : public QObject {
     QCOMPARE(window_->sheet().Title(), std::string("Song"));
     QCOMPARE(window_->sheet().Artist(), std::string("Me"));
     QCOMPARE(window_->sheet().TempoText(), std::string("120"));
+    // Long texts reach the sheet whole.
+    window_->txtNAME()->setText(QString(40000, QLatin1Char('x')));
+    QCOMPARE(window_->sheet().Title().size(), std::size_t(40000));
   }
 
   void LoadingAnotherFolderKeepsTheTracks() {
