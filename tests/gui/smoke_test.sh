@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the real zembra program under a private X server:
-#  1. from the build tree: its window titled "Zembra" appears; Ctrl+Q ends it with status 0;
+#  1. from the build tree: its window titled "Zembra" appears; Ctrl+Q ends it with status 0,
+#     and so does a close request from the window's close box;
 #  2. alone in a folder without its plug-in: a message names the plug-in; dismissed, status 1;
 #  3. installed with `cmake --install` into a temporary prefix (when the build folder is
 #     given): it finds its plug-in, shows its window and quits with status 0.
@@ -51,7 +52,7 @@ export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(cd "$(dirname "$0")/.." && pw
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
 
 # Starts a program, waits for its window titled "Zembra", sends `key` to it
-# and checks the exit status against `expected`.
+# (or "close": the close box's request) and checks the exit status.
 run_case() {
   local program=$1 key=$2 expected=$3 what=$4
   "$program" >"$work/out" 2>"$work/err" &
@@ -64,9 +65,13 @@ run_case() {
     sleep 0.2
   done
   [ -n "$window" ] || fail "$what: no visible window titled \"Zembra\" appeared"
-  # Without a window manager nothing has the keyboard focus until given it.
-  xdotool windowfocus --sync "$window"
-  xdotool key --clearmodifiers "$key"
+  if [ "$key" = close ]; then
+    python3 "$(dirname "$0")/wm_close.py" "$window" || fail "$what: cannot send the close request"
+  else
+    # Without a window manager nothing has the keyboard focus until given it.
+    xdotool windowfocus --sync "$window"
+    xdotool key --clearmodifiers "$key"
+  fi
   for _ in $(seq 300); do
     kill -0 "$app_pid" 2>/dev/null || break
     sleep 0.1
@@ -80,6 +85,11 @@ run_case() {
 }
 
 run_case "$zembra" ctrl+q 0 "build tree: window shown, Ctrl+Q"
+if command -v python3 >/dev/null; then
+  run_case "$zembra" close 0 "build tree: window closed by its close box"
+else
+  echo "note: python3 missing, close box case not run"
+fi
 
 mkdir "$work/lonely"
 cp "$zembra" "$work/lonely/zembra"
