@@ -51,30 +51,43 @@ void TrackList::startDrag(Qt::DropActions /*supported*/) {
   QListWidget::startDrag(Qt::CopyAction);
 }
 
-bool TrackList::Accepts(const QMimeData* data) const {
+std::optional<SampleDrag> TrackList::Acceptable(const QMimeData* data) const {
   if (data == nullptr || !can_drop) {
-    return false;
+    return std::nullopt;
   }
-  const std::optional<SampleDrag> drag = ReadSampleMimeData(*data);
-  return drag.has_value() && can_drop(index_, *drag);
+  std::optional<SampleDrag> drag = ReadSampleMimeData(*data);
+  if (!drag || !can_drop(index_, *drag)) {
+    return std::nullopt;
+  }
+  return drag;
 }
 
 void TrackList::dragEnterEvent(QDragEnterEvent* event) {
-  if (Accepts(event->mimeData())) {
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-  } else {
+  const std::optional<SampleDrag> drag = Acceptable(event->mimeData());
+  if (!drag) {
     event->ignore();
+    return;
   }
+  if (drag->origin == index_) {
+    setState(QAbstractItemView::DraggingState);  // shows where the rows will land
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
 }
 
 void TrackList::dragMoveEvent(QDragMoveEvent* event) {
-  if (Accepts(event->mimeData())) {
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-  } else {
+  const std::optional<SampleDrag> drag = Acceptable(event->mimeData());
+  if (!drag) {
     event->ignore();
+    return;
   }
+  if (drag->origin == index_) {
+    // The view's own handling draws the insertion line between rows and
+    // scrolls; whether the drop is taken is decided here.
+    QListWidget::dragMoveEvent(event);
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
 }
 
 void TrackList::dropEvent(QDropEvent* event) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -42,7 +43,8 @@ class TrackList : public QListWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  bool Accepts(const QMimeData* data) const;
+  // The drag in `data` if this list takes it.
+  std::optional<SampleDrag> Acceptable(const QMimeData* data) const;
   // The row before which a drop at `pos` (viewport coordinates) lands.
   std::size_t RowBefore(const QPoint& pos) const;
 
