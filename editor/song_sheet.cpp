@@ -9,7 +9,9 @@ SongSheet::SongSheet() {
   pages_[0].PageName = "Page0";
 }
 
-void SongSheet::ReplacePool(std::vector<std::string> names) { pool_ = std::move(names); }
+void SongSheet::ReplacePool(std::vector<std::string> names) {
+  pool_ = std::move(names);
+}
 
 std::vector<std::string> SongSheet::PoolDragTexts(const std::set<std::size_t>& rows) const {
   std::vector<std::string> texts;
@@ -62,8 +64,14 @@ void SongSheet::SetPageName(std::size_t page, std::string name) {
   pages_.at(page).PageName = std::move(name);
 }
 
-void SongSheet::SetTitle(std::string title) { title_ = std::move(title); }
-void SongSheet::SetArtist(std::string artist) { artist_ = std::move(artist); }
-void SongSheet::SetTempoText(std::string text) { tempo_text_ = std::move(text); }
+void SongSheet::SetTitle(std::string title) {
+  title_ = std::move(title);
+}
+void SongSheet::SetArtist(std::string artist) {
+  artist_ = std::move(artist);
+}
+void SongSheet::SetTempoText(std::string text) {
+  tempo_text_ = std::move(text);
+}
 
 }  // namespace zembra

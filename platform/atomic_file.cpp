@@ -45,7 +45,9 @@ AtomicFile::AtomicFile(AtomicFile&& other) noexcept
       temporary_(std::move(other.temporary_)),
       pending_(std::exchange(other.pending_, false)) {}
 
-AtomicFile::~AtomicFile() { Discard(); }
+AtomicFile::~AtomicFile() {
+  Discard();
+}
 
 Result<AtomicFile> AtomicFile::Create(const std::filesystem::path& target) {
   std::filesystem::path folder = target.parent_path();

@@ -54,6 +54,8 @@ class [[nodiscard]] Result<void> {
 
 using Status = Result<void>;
 
-inline Status Ok() { return {}; }
+inline Status Ok() {
+  return {};
+}
 
 }  // namespace zembra

@@ -23,7 +23,8 @@ TEST(BinaryStream, NumbersAreBigEndianUntilSwitched) {
   stream->WriteInt64(0x0102030405060708ull);
   stream->WriteByte(0xAB);
   ASSERT_TRUE(stream->Close().ok());
-  EXPECT_EQ(ReadFile(dir / "f"), (Bytes{0, 0, 0, 1, 1, 0, 0, 0, 2, 1, 8, 7, 6, 5, 4, 3, 2, 1, 0xAB}));
+  EXPECT_EQ(ReadFile(dir / "f"),
+            (Bytes{0, 0, 0, 1, 1, 0, 0, 0, 2, 1, 8, 7, 6, 5, 4, 3, 2, 1, 0xAB}));
 }
 
 TEST(BinaryStream, PositionLengthAndReadBack) {

@@ -15,7 +15,8 @@ Bytes ReadFile(const std::filesystem::path& path) {
 
 void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
@@ -23,7 +24,9 @@ void WriteFile(const std::filesystem::path& path, std::string_view text) {
   WriteFile(path, BytesOf(text));
 }
 
-Bytes BytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes BytesOf(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
 
 namespace {
 void Put32(Bytes& bytes, std::size_t at, std::uint32_t value, bool little) {
