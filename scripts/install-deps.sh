@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev libgl-dev
   libcli11-dev nlohmann-json3-dev
   clang-14 libclang-rt-14-dev libfuzzer-14-dev
-  xvfb xauth xdotool x11-utils gzip
+  xvfb xauth xdotool x11-utils gzip binutils python3
 )
 
 missing=()
