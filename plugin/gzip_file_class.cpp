@@ -200,20 +200,9 @@ REALproperty gzipProperties[] = {
     {nullptr, "Position", "Integer", kREALPropertyFlags, Proc(&GetPosition), Proc(&SetPosition), 0},
 };
 
-REALclassDefinition GZipFileClass = [] {
-  REALclassDefinition d{};
-  d.version = kREALPluginInterfaceVersion;
-  d.name = "GZipFileKRO";
-  d.dataSize = sizeof(GZipFileRecord);
-  d.constructor = nullptr;  // a zero-filled record has no file open and Lasterror 0
-  d.destructor = Proc(&Close);
-  d.properties = gzipProperties;
-  d.propertyCount = sizeof(gzipProperties) / sizeof(gzipProperties[0]);
-  d.methods = gzipMethods;
-  d.methodCount = sizeof(gzipMethods) / sizeof(gzipMethods[0]);
-  d.mFlags = kREALClassFlags;
-  return d;
-}();
+// No constructor of its own: a zero-filled record has no file open and Lasterror 0.
+REALclassDefinition GZipFileClass = ClassDefinition("GZipFileKRO", sizeof(GZipFileRecord), nullptr,
+                                                    Proc(&Close), gzipProperties, gzipMethods);
 
 }  // namespace
 

@@ -33,4 +33,25 @@ REALproc Proc(Fn* fn) {
   return reinterpret_cast<REALproc>(fn);
 }
 
+// A class definition as every class of this plug-in registers it: no
+// superclass, events, interfaces or constants, only its record, constructor,
+// destructor, properties and four-word methods.
+template <size_t P, size_t M>
+REALclassDefinition ClassDefinition(const char* name, uint32_t data_size, REALproc constructor,
+                                    REALproc destructor, REALproperty (&properties)[P],
+                                    REALmethodDefinition (&methods)[M]) {
+  REALclassDefinition d{};
+  d.version = kREALPluginInterfaceVersion;
+  d.name = name;
+  d.dataSize = data_size;
+  d.constructor = constructor;
+  d.destructor = destructor;
+  d.properties = properties;
+  d.propertyCount = P;
+  d.methods = methods;
+  d.methodCount = M;
+  d.mFlags = kREALClassFlags;
+  return d;
+}
+
 }  // namespace zembra::plugin

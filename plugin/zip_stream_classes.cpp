@@ -258,40 +258,13 @@ REALproperty decompressProperties[] = {
     {nullptr, "Version", "String", kREALPropertyFlags, Proc(&GetZlibVersionRB), nullptr, 0},
 };
 
-template <typename T, size_t N>
-constexpr uint32_t CountOf(T (&)[N]) {
-  return N;
-}
+REALclassDefinition ZipCompressClass = ClassDefinition(
+    "ZLibCompressKRO", sizeof(ZipStreamRecord), Proc(&Constructor<Direction::kCompress>),
+    Proc(&Close<Direction::kCompress>), compressProperties, compressMethods);
 
-REALclassDefinition ZipCompressClass = [] {
-  REALclassDefinition d{};
-  d.version = kREALPluginInterfaceVersion;
-  d.name = "ZLibCompressKRO";
-  d.dataSize = sizeof(ZipStreamRecord);
-  d.constructor = Proc(&Constructor<Direction::kCompress>);
-  d.destructor = Proc(&Close<Direction::kCompress>);
-  d.properties = compressProperties;
-  d.propertyCount = CountOf(compressProperties);
-  d.methods = compressMethods;
-  d.methodCount = CountOf(compressMethods);
-  d.mFlags = kREALClassFlags;
-  return d;
-}();
-
-REALclassDefinition ZipUncompressClass = [] {
-  REALclassDefinition d{};
-  d.version = kREALPluginInterfaceVersion;
-  d.name = "ZLibDecompressKRO";
-  d.dataSize = sizeof(ZipStreamRecord);
-  d.constructor = Proc(&Constructor<Direction::kDecompress>);
-  d.destructor = Proc(&Close<Direction::kDecompress>);
-  d.properties = decompressProperties;
-  d.propertyCount = CountOf(decompressProperties);
-  d.methods = decompressMethods;
-  d.methodCount = CountOf(decompressMethods);
-  d.mFlags = kREALClassFlags;
-  return d;
-}();
+REALclassDefinition ZipUncompressClass = ClassDefinition(
+    "ZLibDecompressKRO", sizeof(ZipStreamRecord), Proc(&Constructor<Direction::kDecompress>),
+    Proc(&Close<Direction::kDecompress>), decompressProperties, decompressMethods);
 
 }  // namespace
 
