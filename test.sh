@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 scripts/check-format.sh
+scripts/check-includes.py
 cmake --preset asan
 cmake --build --preset asan
 scripts/fuzz.sh

@@ -5,9 +5,9 @@
 
 #include <cstdio>
 
-#include "app/plugin_binding.h"
-#include "app/zembra_app.h"
-#include "editor/window_zembra.h"
+#include "gui/window_zembra.h"
+#include "gui/zembra_app.h"
+#include "runtime/plugin_binding.h"
 
 int main(int argc, char** argv) {
   // The plug-in is bound before the application object and any window exist;

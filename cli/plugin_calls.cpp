@@ -1,16 +1,9 @@
 #include "cli/plugin_calls.h"
 
-#include "app/plugin_binding.h"
 #include "platform/os_error.h"
-#include "runtime/host_string.h"
-#include "runtime/plugin_host.h"
+#include "runtime/plugin_binding.h"
 
 namespace zembra::cli {
-
-namespace {
-constexpr const char* kDecompressDeclaration =
-    "DecompressZLibKRO(buf as string,size as integer) as string";
-}  // namespace
 
 Status BindPlugin() {
   return _InitPluginEntrypoints();
@@ -22,17 +15,11 @@ CompressFunction PluginCompress() {
 
 Result<DecompressFunction> BindDecompress() {
   if (Status bound = BindPlugin(); !bound) return bound.error();
-  REALproc entry = RuntimeLookupPluginEntrypoint(kDecompressDeclaration);
-  if (entry == nullptr) {
+  if (!DecompressBound()) {
     return FileError("use the plug-in", DefaultPluginPath(),
                      "it does not register DecompressZLibKRO");
   }
-  using Decompress = REALstring (*)(REALstring, RBInteger);
-  const auto decompress = reinterpret_cast<Decompress>(entry);
-  return DecompressFunction([decompress](std::string_view packed, std::int32_t size) {
-    const HostString in(packed);
-    return HostString::Adopt(decompress(in.get(), size)).str();
-  });
+  return DecompressFunction(DecompressBytes);
 }
 
 }  // namespace zembra::cli

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "archive/bar_reader.h"
 #include "archive/bar_writer.h"
-#include "cli/bar_archive.h"
 #include "platform/result.h"
 
 namespace zembra::cli {

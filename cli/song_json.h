@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string_view>
 
-#include "editor/song_sheet.h"
 #include "platform/result.h"
+#include "song/song_sheet.h"
 
 namespace zembra::cli {
 

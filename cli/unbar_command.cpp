@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include "cli/bar_archive.h"
+#include "archive/bar_reader.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/plugin_calls.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "fuzz/plugin_call.h"
+#include "fuzz/load_plugin.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return 0;

@@ -5,16 +5,15 @@
 #include <cstdlib>
 #include <span>
 
-#include "cli/bar_archive.h"
-#include "fuzz/plugin_call.h"
+#include "archive/bar_reader.h"
+#include "fuzz/load_plugin.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> archive(data, size);
   const zembra::Result<std::string> song =
-      zembra::cli::UnpackBar(archive, "BULK.BAR", zembra::fuzz::Decompress);
+      zembra::UnpackBar(archive, "BULK.BAR", zembra::fuzz::Decompress);
   if (!song) return 0;
-  const zembra::Result<zembra::cli::BarHeader> header =
-      zembra::cli::ParseBarHeader(archive, "BULK.BAR");
+  const zembra::Result<zembra::BarHeader> header = zembra::ParseBarHeader(archive, "BULK.BAR");
   if (!header || song->size() != header->unpacked_size) std::abort();
   return 0;
 }

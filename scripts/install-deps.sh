@@ -6,10 +6,12 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build ccache pkg-config clang-format
   zlib1g-dev googletest libgtest-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-multimedia-dev
+  libsndfile1-dev libsoxr-dev
   libcli11-dev nlohmann-json3-dev
   clang-14 libclang-rt-14-dev libfuzzer-14-dev
   xvfb xauth xdotool x11-utils gzip binutils python3
+  ffmpeg
 )
 
 missing=()

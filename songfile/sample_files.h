@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "editor/song_sheet.h"
 #include "platform/binary_stream.h"
 #include "platform/result.h"
+#include "song/song_sheet.h"
 
 namespace zembra {
 

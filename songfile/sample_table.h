@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "editor/song_sheet.h"
+#include "song/song_sheet.h"
 #include "songfile/song_file_writer.h"
 
 namespace zembra {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/song_sheet.h"
+#include "song/song_sheet.h"
 #include "songfile/song_file_writer.h"
 
 namespace zembra {

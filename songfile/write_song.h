@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "editor/song_sheet.h"
 #include "platform/result.h"
+#include "song/song_sheet.h"
 
 namespace zembra {
 

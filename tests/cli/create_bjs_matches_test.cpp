@@ -9,12 +9,12 @@
 #include <memory>
 #include <optional>
 
-#include "app/plugin_binding.h"
-#include "app/zembra_app.h"
-#include "editor/sample_drag.h"
-#include "editor/track_list.h"
-#include "editor/window_zembra.h"
-#include "platform/dialog_service.h"
+#include "gui/dialog_service.h"
+#include "gui/sample_drag.h"
+#include "gui/track_list.h"
+#include "gui/window_zembra.h"
+#include "gui/zembra_app.h"
+#include "runtime/plugin_binding.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"

@@ -7,12 +7,12 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "app/menu_bar.h"
-#include "app/zembra_app.h"
-#include "editor/pool_list.h"
-#include "editor/track_list.h"
-#include "editor/window_zembra.h"
-#include "samples/window_vagflip.h"
+#include "gui/menu_bar.h"
+#include "gui/pool_list.h"
+#include "gui/track_list.h"
+#include "gui/window_vagflip.h"
+#include "gui/window_zembra.h"
+#include "gui/zembra_app.h"
 #include "tests/gui/gui_test_support.h"
 
 namespace zembra::test {

@@ -12,10 +12,10 @@
 
 #include <memory>
 
-#include "editor/pool_list.h"
-#include "editor/sample_drag.h"
-#include "editor/track_list.h"
-#include "editor/window_zembra.h"
+#include "gui/pool_list.h"
+#include "gui/sample_drag.h"
+#include "gui/track_list.h"
+#include "gui/window_zembra.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"

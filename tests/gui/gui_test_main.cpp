@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/zembra_app.h"
+#include "gui/zembra_app.h"
 #include "tests/gui/gui_test_support.h"
 
 namespace zembra::test {

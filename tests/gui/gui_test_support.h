@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialog_service.h"
+#include "gui/dialog_service.h"
 
 class QAbstractItemView;
 class QMimeData;

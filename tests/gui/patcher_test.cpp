@@ -7,10 +7,10 @@
 
 #include <memory>
 
-#include "app/zembra_app.h"
-#include "editor/pool_list.h"
-#include "editor/window_zembra.h"
-#include "samples/window_vagflip.h"
+#include "gui/pool_list.h"
+#include "gui/window_vagflip.h"
+#include "gui/window_zembra.h"
+#include "gui/zembra_app.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"

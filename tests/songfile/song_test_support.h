@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "editor/song_sheet.h"
+#include "song/song_sheet.h"
 #include "songfile/song_file_reader.h"
 #include "tests/support/files.h"
 

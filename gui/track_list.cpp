@@ -1,11 +1,11 @@
-#include "editor/track_list.h"
+#include "gui/track_list.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
 
-#include "editor/pool_list.h"
+#include "gui/pool_list.h"
 
 namespace zembra {
 

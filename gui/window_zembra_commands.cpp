@@ -5,11 +5,11 @@
 #include <QDir>
 #include <QString>
 
-#include "app/zembra_app.h"
 #include "archive/bar_writer.h"
-#include "editor/pool_list.h"
-#include "editor/window_zembra.h"
-#include "platform/dialog_service.h"
+#include "gui/dialog_service.h"
+#include "gui/pool_list.h"
+#include "gui/window_zembra.h"
+#include "gui/zembra_app.h"
 #include "platform/os_error.h"
 #include "samples/folder_scan.h"
 #include "songfile/tempo.h"

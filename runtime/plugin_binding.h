@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -13,6 +14,11 @@ namespace zembra {
 // The declaration under which the plug-in registers its compression method.
 inline constexpr const char* kCompressDeclaration =
     "CompressZLibKRO(buf as string,level as integer) as string";
+
+// The declaration of the plug-in's inflating counterpart, used by the tools
+// that read archives.
+inline constexpr const char* kDecompressDeclaration =
+    "DecompressZLibKRO(buf as string,size as integer) as string";
 
 // Where the program finds its plug-in: next to the program itself (the build
 // tree), else in the installed layout's library folder.
@@ -33,5 +39,12 @@ HostString CompressZLibKRO(const HostString& buf, RBInteger level);
 
 // The same on plain bytes, for the archive writer: "" on failure.
 std::string CompressBytes(std::string_view bytes, int level);
+
+// Whether a loaded plug-in registers DecompressZLibKRO.
+bool DecompressBound();
+
+// The loaded plug-in's DecompressZLibKRO on plain bytes: `packed` inflated,
+// expected to hold `size` bytes; "" on failure or while no plug-in offers it.
+std::string DecompressBytes(std::string_view packed, std::int32_t size);
 
 }  // namespace zembra

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/sample_drag.h"
+#include "gui/sample_drag.h"
 
 namespace zembra {
 

@@ -10,7 +10,7 @@
 
 #include "platform/result.h"
 
-namespace zembra::cli {
+namespace zembra {
 
 inline constexpr std::size_t kBarHeaderSize = 36;
 
@@ -36,4 +36,4 @@ Result<std::string> UnpackBar(std::span<const std::uint8_t> archive,
                               const std::filesystem::path& file,
                               const DecompressFunction& decompress);
 
-}  // namespace zembra::cli
+}  // namespace zembra

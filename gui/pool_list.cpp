@@ -1,4 +1,4 @@
-#include "editor/pool_list.h"
+#include "gui/pool_list.h"
 
 namespace zembra {
 

@@ -1,4 +1,4 @@
-#include "editor/sample_drag.h"
+#include "gui/sample_drag.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

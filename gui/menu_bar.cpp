@@ -1,4 +1,4 @@
-#include "app/menu_bar.h"
+#include "gui/menu_bar.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QPointer>
 
-#include "app/zembra_app.h"
+#include "gui/zembra_app.h"
 
 namespace zembra {
 namespace {

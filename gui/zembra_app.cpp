@@ -1,4 +1,4 @@
-#include "app/zembra_app.h"
+#include "gui/zembra_app.h"
 
 #include <QPointer>
 #include <QWidget>

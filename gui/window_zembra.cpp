@@ -1,4 +1,4 @@
-#include "editor/window_zembra.h"
+#include "gui/window_zembra.h"
 
 #include <QCloseEvent>
 #include <QLayout>
@@ -9,11 +9,11 @@
 
 #include <limits>
 
-#include "app/menu_bar.h"
-#include "app/zembra_app.h"
-#include "editor/pool_list.h"
-#include "editor/track_list.h"
-#include "samples/window_vagflip.h"
+#include "gui/menu_bar.h"
+#include "gui/pool_list.h"
+#include "gui/track_list.h"
+#include "gui/window_vagflip.h"
+#include "gui/zembra_app.h"
 
 namespace zembra {
 namespace {

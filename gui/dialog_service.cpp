@@ -1,4 +1,4 @@
-#include "platform/dialog_service.h"
+#include "gui/dialog_service.h"
 
 #include <QFile>
 #include <QFileDialog>

@@ -1,11 +1,11 @@
-#include "cli/bar_archive.h"
+#include "archive/bar_reader.h"
 
 #include <array>
 #include <limits>
 
 #include "platform/os_error.h"
 
-namespace zembra::cli {
+namespace zembra {
 namespace {
 
 constexpr std::uint32_t kMaxDeflateRatio = 1032;
@@ -90,4 +90,4 @@ Result<std::string> UnpackBar(std::span<const std::uint8_t> archive,
   return song;
 }
 
-}  // namespace zembra::cli
+}  // namespace zembra

@@ -1,4 +1,4 @@
-#include "editor/song_sheet.h"
+#include "song/song_sheet.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "samples/window_vagflip.h"
+#include "gui/window_vagflip.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QStringList>
 
-#include "app/zembra_app.h"
-#include "platform/dialog_service.h"
+#include "gui/dialog_service.h"
+#include "gui/zembra_app.h"
 #include "samples/folder_scan.h"
 #include "samples/vag_patch.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "archive/bar_writer.h"
-#include "platform/dialog_service.h"
+#include "gui/dialog_service.h"
 
 namespace zembra {
 

@@ -1,6 +1,6 @@
 // The application's binding of CompressZLibKRO through the host runtime.
 
-#include "app/plugin_binding.h"
+#include "runtime/plugin_binding.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <set>
 
-#include "editor/sample_drag.h"
-#include "editor/song_sheet.h"
+#include "gui/sample_drag.h"
+#include "song/song_sheet.h"
 
 class QLineEdit;
 class QPushButton;

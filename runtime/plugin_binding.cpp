@@ -1,4 +1,4 @@
-#include "app/plugin_binding.h"
+#include "runtime/plugin_binding.h"
 
 #include <system_error>
 
@@ -14,6 +14,7 @@ constexpr const char* kPluginFileName = "compressplugin.so";
 REALproc* gEntrypoints = nullptr;
 
 using CompressProc = REALstring (*)(REALstring, RBInteger);
+using DecompressProc = REALstring (*)(REALstring, RBInteger);
 
 std::filesystem::path ProgramFolder() {
   std::error_code error;
@@ -60,6 +61,17 @@ std::string CompressBytes(std::string_view bytes, int level) {
       HostString::Adopt(HostBuildString(bytes.empty() ? "" : bytes.data(), bytes.size()));
   if (buf.absent()) return {};
   return CompressZLibKRO(buf, level).str();
+}
+
+bool DecompressBound() {
+  return RuntimeLookupPluginEntrypoint(kDecompressDeclaration) != nullptr;
+}
+
+std::string DecompressBytes(std::string_view packed, std::int32_t size) {
+  REALproc entry = RuntimeLookupPluginEntrypoint(kDecompressDeclaration);
+  if (entry == nullptr) return {};
+  const HostString in(packed);
+  return HostString::Adopt(reinterpret_cast<DecompressProc>(entry)(in.get(), size)).str();
 }
 
 }  // namespace zembra

@@ -1,3 +1,0 @@
-target_sources(zembra_gui PRIVATE
-  dialog_service.cpp
-)

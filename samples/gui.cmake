@@ -1,3 +1,0 @@
-target_sources(zembra_gui PRIVATE
-  window_vagflip.cpp
-)
