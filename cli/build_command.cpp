@@ -5,8 +5,8 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/plugin_calls.h"
-#include "cli/song_json.h"
 #include "platform/os_error.h"
+#include "songfile/song_description.h"
 #include "songfile/tempo.h"
 #include "songfile/write_song.h"
 

@@ -1,4 +1,4 @@
-#include "cli/song_json.h"
+#include "songfile/song_description.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -9,7 +9,7 @@
 #include "platform/binary_stream.h"
 #include "platform/os_error.h"
 
-namespace zembra::cli {
+namespace zembra {
 namespace {
 
 using nlohmann::json;
@@ -180,4 +180,4 @@ Result<SongJob> ReadSongJson(const std::filesystem::path& json_file) {
                        json_file);
 }
 
-}  // namespace zembra::cli
+}  // namespace zembra

@@ -6,7 +6,7 @@
 #include "platform/result.h"
 #include "song/song_sheet.h"
 
-namespace zembra::cli {
+namespace zembra {
 
 // A song described in JSON: the sheet it fills and the folder its samples
 // are taken from (the working folder of the window).
@@ -29,4 +29,4 @@ Result<SongJob> ParseSongJson(std::string_view text, const std::filesystem::path
 // Reads `json_file` and parses it as above.
 Result<SongJob> ReadSongJson(const std::filesystem::path& json_file);
 
-}  // namespace zembra::cli
+}  // namespace zembra
