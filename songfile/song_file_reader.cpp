@@ -1,5 +1,6 @@
 #include "songfile/song_file_reader.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -26,6 +27,26 @@ std::int16_t Le16(std::span<const std::uint8_t> bytes, std::size_t at) {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8));
 }
 
+// The number of characters of UTF-8 text, or nothing if it is not UTF-8.
+std::optional<std::size_t> Utf8Length(std::span<const std::uint8_t> text) {
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++characters) {
+    const std::uint8_t lead = text[i];
+    const std::size_t length = lead < 0x80   ? 1
+                               : lead < 0xC2 ? 0
+                               : lead < 0xE0 ? 2
+                               : lead < 0xF0 ? 3
+                               : lead < 0xF5 ? 4
+                                             : 0;
+    if (length == 0 || length > text.size() - i) return std::nullopt;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((text[i + k] & 0xC0) != 0x80) return std::nullopt;
+    }
+    i += length;
+  }
+  return characters;
+}
+
 // A tag as it can be shown in a message, whatever bytes it holds.
 std::string Printable(std::string_view tag) {
   std::string shown;
@@ -37,8 +58,9 @@ std::string Printable(std::string_view tag) {
 // failure becomes the reason of the "not a song file" error.
 class SummaryReader {
  public:
-  SummaryReader(const std::vector<SongIndexEntry>& entries, std::span<const std::uint8_t> bytes)
-      : entries_(entries), bytes_(bytes) {}
+  SummaryReader(const std::vector<SongIndexEntry>& entries, std::span<const std::uint8_t> bytes,
+                std::uint32_t data_length)
+      : entries_(entries), bytes_(bytes), data_length_(data_length) {}
 
   std::optional<std::string> Read(SongSummary& summary);
 
@@ -75,6 +97,7 @@ class SummaryReader {
 
   const std::vector<SongIndexEntry>& entries_;
   std::span<const std::uint8_t> bytes_;
+  std::uint32_t data_length_;
   std::size_t next_ = 1;  // the root entry is checked with the container
   std::optional<std::string> problem_;
 };
@@ -150,11 +173,23 @@ std::optional<std::int32_t> SummaryReader::CountedGroup(std::string_view group,
 
 std::optional<std::string> SummaryReader::TextAt(const SongIndexEntry& entry, std::size_t at) {
   const std::span<const std::uint8_t> payload = BytesOf(entry);
-  if (at >= payload.size() || payload.back() != 0) {
-    Fail(Describe(entry) + " does not end in a zero-terminated text");
-    return std::nullopt;
+  if (at < payload.size() && payload.back() == 0) {
+    return std::string(payload.begin() + static_cast<std::ptrdiff_t>(at), payload.end() - 1);
   }
-  return std::string(payload.begin() + static_cast<std::ptrdiff_t>(at), payload.end() - 1);
+  // Some tools record a text's size in characters, so a non-ASCII text runs
+  // past the size on to its terminator. Taken only when the bytes up to the
+  // terminator are UTF-8 of exactly that many characters.
+  if (at < payload.size()) {
+    const std::size_t start = entry.offset + at;
+    const std::span<const std::uint8_t> rest = bytes_.subspan(start, data_length_ - start);
+    const auto end = std::find(rest.begin(), rest.end(), std::uint8_t{0});
+    const std::span<const std::uint8_t> text(rest.begin(), end);
+    if (end != rest.end() && Utf8Length(text) == payload.size() - at - 1) {
+      return std::string(text.begin(), text.end());
+    }
+  }
+  Fail(Describe(entry) + " does not end in a zero-terminated text");
+  return std::nullopt;
 }
 
 std::optional<std::string> SummaryReader::Text(std::string_view tag) {
@@ -314,7 +349,7 @@ Result<SongFile> SongFile::ParseOwned(std::vector<std::uint8_t> bytes, std::stri
 
   song.bytes_ = std::move(bytes);
   if (std::optional<std::string> problem =
-          SummaryReader(song.entries_, song.bytes_).Read(song.summary_)) {
+          SummaryReader(song.entries_, song.bytes_, song.data_length_).Read(song.summary_)) {
     return refuse(std::move(*problem));
   }
   return song;

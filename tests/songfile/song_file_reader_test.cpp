@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 
@@ -154,6 +155,103 @@ TEST_F(DamagedSong, RandomDamageNeverCrashes) {
       for (const SongIndexEntry& entry : song->entries()) (void)song->Payload(entry);
     }
   }
+}
+
+// The song as a tool that counts a text's size in characters writes it: the
+// sizes and alignment of texts follow their characters, and every payload
+// after a text moves to suit.
+Bytes CharacterCounted(const SongFile& song) {
+  const std::span<const std::uint8_t> bytes = song.bytes();
+  const std::vector<SongIndexEntry>& entries = song.entries();
+  Bytes data, index;
+  const auto put = [](Bytes& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  };
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const SongIndexEntry& entry = entries[i];
+    index.insert(index.end(), entry.tag.begin(), entry.tag.end());
+    if (entry.IsGroup()) {
+      put(index, kGroupEntryOffset);
+      put(index, entry.size);
+      continue;
+    }
+    // The payload with whatever follows it up to the next payload.
+    std::uint32_t end = song.data_length();
+    for (std::size_t j = i + 1; j < entries.size(); ++j) {
+      if (!entries[j].IsGroup()) {
+        end = entries[j].offset;
+        break;
+      }
+    }
+    Bytes payload(bytes.begin() + entry.offset, bytes.begin() + end);
+    std::uint32_t size = entry.size;
+    std::size_t text_at = std::string::npos;
+    if (entry.tag == "NAME" || entry.tag == "AUTH") text_at = 0;
+    if (entry.tag == "TRAK") text_at = 16 + 12 * test::Le32At(payload, 8);
+    if (entry.tag == "UIM0") text_at = 4 + 12 * test::Le32At(payload, 0);
+    if (text_at != std::string::npos) {
+      const auto text_end = std::find(payload.begin() + static_cast<std::ptrdiff_t>(text_at),
+                                      payload.end(), std::uint8_t{0});
+      const auto characters = static_cast<std::uint32_t>(
+          std::count_if(payload.begin() + static_cast<std::ptrdiff_t>(text_at), text_end,
+                        [](std::uint8_t b) { return (b & 0xC0) != 0x80; }));
+      payload.erase(text_end, payload.end());
+      payload.insert(payload.end(), 1 + 4 - (characters + 1) % 4, 0);
+      size = static_cast<std::uint32_t>(text_at) + characters + 1;
+    }
+    put(index, static_cast<std::uint32_t>(data.size()));
+    put(index, size);
+    data.insert(data.end(), payload.begin(), payload.end());
+  }
+  put(index, static_cast<std::uint32_t>(data.size()));
+  data.insert(data.end(), index.begin(), index.end());
+  return data;
+}
+
+TEST(SongFileRead, TextsCountedInCharactersAreReadWhole) {
+  TempDir dir;
+  test::WriteFile(dir / "a.vag", test::MakeVag(41, true));
+  SongSheet sheet = test::WritableSheet();
+  sheet.SetTitle("Caf\u00e9 \u00fcber Stra\u00dfe");
+  sheet.SetArtist("\u00c5sa \u6771\u4eac \U0001F3B5");
+  sheet.DropTexts(0, {"a.vag"});
+  sheet.SetTrackName(0, "B\u00e4ss");
+  sheet.DropTexts(5, {"a.vag"});
+  sheet.SetTrackName(5, "abc");
+  sheet.SetPageName(0, "\u00dcber");
+  sheet.SetPageName(1, "Zw\u00f6lf");
+  const SongFile ours = test::WriteAndRead(sheet, dir.path(), dir / "s.bjs");
+  const Bytes counted = CharacterCounted(ours);
+  ASSERT_NE(counted, test::ReadFile(dir / "s.bjs"));
+
+  Result<SongFile> song = SongFile::Parse(counted, "s.bjs");
+  ASSERT_TRUE(song.ok()) << song.error().message;
+  EXPECT_EQ(test::EntryOf(*song, "NAME").size, 17u);  // 16 characters, 19 bytes
+  const SongSummary& got = song->summary();
+  const SongSummary& want = ours.summary();
+  EXPECT_EQ(got.title, sheet.Title());
+  EXPECT_EQ(got.artist, sheet.Artist());
+  EXPECT_EQ(got.tempo, want.tempo);
+  ASSERT_EQ(got.tracks.size(), 2u);
+  EXPECT_EQ(got.tracks[0].name, "B\u00e4ss");
+  EXPECT_EQ(got.tracks[1].name, "abc");
+  EXPECT_EQ(got.tracks[1].slots.size(), 1u);
+  ASSERT_EQ(got.pages.size(), 2u);
+  EXPECT_EQ(got.pages[0].name, "\u00dcber");
+  EXPECT_EQ(got.pages[1].name, "Zw\u00f6lf");
+  EXPECT_EQ(got.pages[1].tracks.size(), 1u);
+  ASSERT_EQ(got.samples.size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    EXPECT_TRUE(std::ranges::equal(song->SampleBytes(i), ours.SampleBytes(i)));
+  }
+
+  // A size that fits neither the bytes nor the characters is still damage.
+  Bytes damaged = counted;
+  PutLe32(damaged, test::EntryOf(*song, "NAME").position + 8, 16);
+  EXPECT_FALSE(SongFile::Parse(damaged, "s.bjs").ok());
+  damaged = counted;
+  damaged[test::EntryOf(*song, "AUTH").offset + 1] = 0xFF;  // inside "\u00c5": no longer UTF-8
+  EXPECT_FALSE(SongFile::Parse(damaged, "s.bjs").ok());
 }
 
 TEST(SongFileRead, RefusesWhatIsNotARegularFile) {
