@@ -34,16 +34,27 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display itself and writes its number to descriptor 3.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# A display of our own: Xvfb picks a free number itself and writes it to
+# descriptor 3, so parallel runs never share one. -noreset: by default the
+# server resets when its last client leaves, and a program started during the
+# reset is refused ("could not connect to display"), which is what happened
+# between one case's exit and the next case's start.
+Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   [ -s "$work/display" ] && break
   kill -0 "$xvfb_pid" 2>/dev/null || break
   sleep 0.1
 done
 [ -s "$work/display" ] || skip "Xvfb could not start: $(tail -n 3 "$work/xvfb.log")"
 export DISPLAY=":$(head -n 1 "$work/display")"
+# Start nothing before the server answers a client of its own.
+for _ in $(seq 300); do
+  xdotool getdisplaygeometry >/dev/null 2>&1 && break
+  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb ended: $(tail -n 3 "$work/xvfb.log")"
+  sleep 0.1
+done
+xdotool getdisplaygeometry >/dev/null 2>&1 || fail "display $DISPLAY accepts no connection"
 unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME WAYLAND_DISPLAY
 # In a sanitizer build, leaks inside system libraries are not ours to report,
 # and the X keyboard library hands strndup buffers without a final NUL, which
@@ -58,7 +69,8 @@ run_case() {
   "$program" >"$work/out" 2>"$work/err" &
   app_pid=$!
   local window=""
-  for _ in $(seq 300); do
+  # Generous limits: a sanitizer build on a busy machine starts slowly.
+  for _ in $(seq 600); do
     window=$(xdotool search --onlyvisible --name '^Zembra$' 2>/dev/null | head -n 1)
     [ -n "$window" ] && break
     kill -0 "$app_pid" 2>/dev/null || fail "$what: zembra ended before showing a window"
@@ -72,11 +84,11 @@ run_case() {
     xdotool windowfocus --sync "$window"
     xdotool key --clearmodifiers "$key"
   fi
-  for _ in $(seq 300); do
+  for _ in $(seq 600); do
     kill -0 "$app_pid" 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 "$app_pid" 2>/dev/null && fail "$what: still running 30 s after $key"
+  kill -0 "$app_pid" 2>/dev/null && fail "$what: still running 60 s after $key"
   wait "$app_pid"
   local status=$?
   app_pid=""
