@@ -13,9 +13,11 @@ namespace {
 
 constexpr std::size_t kEntrySize = 12;
 constexpr std::size_t kPointerSize = 4;
-// The data area ends below 4 GiB (offsets are 32-bit); an index beyond 16 MiB
-// (well over a million entries) is no song's.
-constexpr std::uint64_t kMaxFileLength = (std::uint64_t{1} << 32) + (std::uint64_t{1} << 24);
+// The data area ends below 4 GiB (offsets are 32-bit). A song's index has a
+// few hundred entries; one beyond 1 MiB (some 87,000 entries) is no song's,
+// and refusing it first keeps a stranger's file from costing memory.
+constexpr std::uint64_t kMaxIndexLength = std::uint64_t{1} << 20;
+constexpr std::uint64_t kMaxFileLength = (std::uint64_t{1} << 32) + kMaxIndexLength;
 
 std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t at) {
   return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
@@ -211,10 +213,18 @@ std::optional<std::string> SummaryReader::Read(SongSummary& summary) {
   // Samples. The group counts one entry per declared sample; a song written
   // elsewhere may hold fewer copies than it declares, never more.
   if (auto count = CountedGroup("VAGS", "NVAG", "samples")) summary.sample_count = *count;
+  std::uint64_t samples_end = 0;
   while (!problem_ && AtTag("VAGF") &&
          summary.samples.size() < static_cast<std::size_t>(summary.sample_count)) {
     const SongIndexEntry* sample = Take("VAGF", false);
     if (!sample) break;
+    // Copies lie one after another; overlapping ones would let a small
+    // file unpack into any number of bytes.
+    if (sample->offset < samples_end) {
+      Fail(Describe(*sample) + " overlaps or precedes the sample before it");
+      break;
+    }
+    samples_end = std::uint64_t{sample->offset} + sample->size;
     summary.samples.push_back({sample->offset, sample->size});
     Payload("VNBD", 4);
     Payload("VBDT", 0);
@@ -292,6 +302,25 @@ std::optional<std::string> SummaryReader::Read(SongSummary& summary) {
   return problem_;
 }
 
+// What is wrong with an index at `index_start` in a file of `length` bytes
+// (at least one entry and the pointer long), before any of it is read.
+std::optional<std::string> IndexProblem(std::uint64_t length, std::uint32_t index_start) {
+  if (index_start > length - kPointerSize - kEntrySize) {
+    return "its index pointer (" + std::to_string(index_start) +
+           ") lies past the end of the file (" + std::to_string(length) + " bytes)";
+  }
+  const std::uint64_t index_length = length - kPointerSize - index_start;
+  if (index_length % kEntrySize != 0) {
+    return "its index of " + std::to_string(index_length) +
+           " bytes is not a whole number of 12-byte entries";
+  }
+  if (index_length > kMaxIndexLength) {
+    return "its index of " + std::to_string(index_length) +
+           " bytes is larger than any song's index can be";
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 Result<SongFile> SongFile::Parse(std::span<const std::uint8_t> bytes, std::string_view name) {
@@ -308,20 +337,14 @@ Result<SongFile> SongFile::ParseOwned(std::vector<std::uint8_t> bytes, std::stri
     return refuse("it is " + std::to_string(length) + " bytes long, too short for an index");
   }
   const std::uint32_t index_start = Le32(bytes, length - kPointerSize);
-  if (index_start > length - kPointerSize - kEntrySize) {
-    return refuse("its index pointer (" + std::to_string(index_start) +
-                  ") lies past the end of the file (" + std::to_string(length) + " bytes)");
+  if (std::optional<std::string> problem = IndexProblem(length, index_start)) {
+    return refuse(std::move(*problem));
   }
   const std::uint64_t index_length = length - kPointerSize - index_start;
-  if (index_length % kEntrySize != 0) {
-    return refuse("its index of " + std::to_string(index_length) +
-                  " bytes is not a whole number of 12-byte entries");
-  }
-
   SongFile song;
   song.data_length_ = index_start;
   const std::size_t count = index_length / kEntrySize;
-  song.entries_.reserve(count);  // bounded by the file's own length
+  song.entries_.reserve(count);  // bounded by kMaxIndexLength
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t at = index_start + i * kEntrySize;
     SongIndexEntry entry;
@@ -360,9 +383,23 @@ Result<SongFile> SongFile::Read(const std::filesystem::path& path) {
   Result<BinaryStream> stream = BinaryStream::OpenRegular(path, BinaryStream::Access::kRead);
   if (!stream) return stream.error();
   const std::uint64_t length = stream->Length();
-  if (length > kMaxFileLength) {
-    return Error{"\"" + path.string() +
-                 "\" is not a song file: it is larger than any song file can be."};
+  const auto refuse = [&](const std::string& reason) {
+    return Error{"\"" + path.string() + "\" is not a song file: " + reason + "."};
+  };
+  if (length > kMaxFileLength) return refuse("it is larger than any song file can be");
+  // The pointer and the index's size are checked before the file is read,
+  // so a large file that is no song costs nothing.
+  if (length >= kEntrySize + kPointerSize) {
+    stream->SetPosition(length - kPointerSize);
+    const std::vector<std::uint8_t> pointer = stream->Read(kPointerSize);
+    if (Status s = stream->status(); !s) return s.error();
+    if (pointer.size() != kPointerSize) {
+      return FileError("read", path, "it became shorter while being read");
+    }
+    if (std::optional<std::string> problem = IndexProblem(length, Le32(pointer, 0))) {
+      return refuse(*problem);
+    }
+    stream->SetPosition(0);
   }
   std::vector<std::uint8_t> bytes = stream->Read(static_cast<std::size_t>(length));
   if (Status s = stream->status(); !s) return s.error();

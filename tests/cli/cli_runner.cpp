@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,12 +53,14 @@ CliRun RunCli(const std::vector<std::string>& args, const std::filesystem::path&
   if (spawned != 0) throw std::runtime_error("cannot start " + argv_text[0]);
 
   int wait_status = 0;
-  while (waitpid(pid, &wait_status, 0) < 0) {
+  rusage usage{};
+  while (wait4(pid, &wait_status, 0, &usage) < 0) {
     if (errno != EINTR) throw std::runtime_error("cannot wait for zembra-cli");
   }
   CliRun run;
   if (WIFEXITED(wait_status)) run.status = WEXITSTATUS(wait_status);
   if (WIFSIGNALED(wait_status)) run.status = 128 + WTERMSIG(wait_status);
+  run.max_rss_kib = usage.ru_maxrss;
   run.out = Slurp(out_path);
   run.err = Slurp(err_path);
   return run;

@@ -11,6 +11,7 @@ struct CliRun {
   int status = -1;  // exit status; 128 + signal number if it was killed
   std::string out;
   std::string err;
+  long max_rss_kib = 0;  // the most memory the process held at once
 };
 
 // Runs the built zembra-cli with `args` as a separate process, in `cwd` when

@@ -109,6 +109,21 @@ TEST_F(DamagedSong, EachDamageIsNamed) {
        "declares more track records"},
       {"fixed size changed", [&](Bytes& b) { PutLe32(b, size_of(Entry("UIS0")), 68); },
        "has size 68 instead of 65"},
+      {"samples overlap",
+       [&](Bytes& b) { PutLe32(b, offset_of(Entry("VAGF", 1)), Entry("VAGF").offset + 8); },
+       "(\"VAGF\") overlaps or precedes the sample before it"},
+      {"samples out of order",
+       [&](Bytes& b) {
+         PutLe32(b, offset_of(Entry("VAGF", 1)), Entry("VAGF").offset);
+         PutLe32(b, offset_of(Entry("VAGF")), Entry("VAGF", 1).offset);
+       },
+       "overlaps or precedes"},
+      {"index larger than any song's",
+       [&](Bytes& b) {
+         b.insert(b.begin() + data, std::size_t{12} << 17, 0);
+         PutLe32(b, b.size() - 4, data);
+       },
+       "larger than any song's index"},
       {"entry after the last",
        [&](Bytes& b) {
          const Bytes extra = {'X', 'T', 'R', 'A', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
