@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/file_sync.h"
 #include "platform/os_error.h"
 
 namespace zembra {
@@ -208,7 +209,7 @@ Status BinaryStream::Sync() {
   if (file_ && !error_) {
     if (std::fflush(file_) != 0) {
       Fail("write", errno);
-    } else if (::fsync(::fileno(file_)) != 0 && errno != EINVAL && errno != EROFS) {
+    } else if (SyncFile(::fileno(file_)) != 0 && errno != EINVAL && errno != EROFS) {
       Fail("write", errno);
     }
   }
