@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <string>
 
+#include "songfile/song_file_reader.h"
 #include "songfile/tempo.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/files.h"
@@ -97,6 +100,50 @@ TEST_F(BuildCommand, RefusesWhatTheSheetCannotHoldInsteadOfDroppingIt) {
   ExpectRefused(seventeen + "]}", "lists 17 tracks; a song has at most 16");
   ExpectRefused(R"({"tempo": 120, "pages": ["a", "b", "c", "d", "e"]})",
                 "lists 5 pages; a song has at most 4");
+}
+
+TEST_F(BuildCommand, TakesTheFullSheetSixteenTracksFourPagesFourSamples) {
+  std::string tracks = R"({"name": "First", "samples": ["kick.vag"]})";
+  for (int i = 1; i < 15; ++i) tracks += ", {}";
+  tracks += R"(, {"name": "Last", "samples": ["kick.vag", "snare.vag", "kick.vag", "snare.vag"]})";
+  const fs::path json = Json(R"({"tempo": 120, "samples_dir": "vags", "tracks": [)" + tracks +
+                             R"(], "pages": ["p0", "p1", "p2", "p3"]})");
+  const CliRun run = RunCli({"build", json.string(), "-o", (dir_ / "full.bjs").string()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  Result<SongFile> song = SongFile::Read(dir_ / "full.bjs");
+  ASSERT_TRUE(song.ok()) << song.error().message;
+  const SongSummary& summary = song->summary();
+  ASSERT_EQ(summary.tracks.size(), 2u);
+  EXPECT_EQ(summary.tracks[1].name, "Last");
+  EXPECT_EQ(summary.tracks[1].slots.size(), 4u);
+  ASSERT_EQ(summary.pages.size(), 4u);
+  EXPECT_EQ(summary.pages[3].name, "p3");
+  EXPECT_EQ(summary.pages[3].tracks.size(), 1u) << "the last track is on the last page";
+}
+
+TEST_F(BuildCommand, RefusesAnEmptySamplesFolderWhenSamplesAreNamed) {
+  // The JSON's own folder holds a kick.vag too: an empty samples_dir must not
+  // quietly mean "beside the JSON".
+  WriteFile(dir_ / "kick.vag", MakeVag(64, true));
+  ExpectRefused(R"({"tempo": 120, "samples_dir": "", "tracks": [{"samples": ["kick.vag"]}]})",
+                "\"samples_dir\" is empty");
+}
+
+TEST_F(BuildCommand, NewSongAndArchiveGetTheUsualModeUnderTheUmask) {
+  const fs::path json = Json(R"({"tempo": 120, "samples_dir": "vags",
+      "tracks": [{"samples": ["kick.vag"]}]})");
+  const mode_t saved = ::umask(022);
+  const CliRun run = RunCli({"build", json.string(), "-o", (dir_ / "new.bjs").string()});
+  ::umask(saved);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto mode_of = [](const fs::path& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+  };
+  EXPECT_EQ(mode_of(dir_ / "new.bjs"), 0644u);
+  EXPECT_EQ(mode_of(dir_ / "JAM_0002" / "BULK.BAR"), 0644u);
+  EXPECT_EQ(mode_of(dir_ / "JAM_0002"), 0755u);
 }
 
 TEST_F(BuildCommand, RefusesMissingAndUnsafeSamplesWritingNothing) {

@@ -131,6 +131,23 @@ TEST_F(GZipFile, WritesAndReadsBack) {
   EXPECT_EQ(Read(g, 2).bytes(), "ab");
 }
 
+TEST_F(GZipFile, WritingToAFileOpenForReadingFails) {
+  const auto path = dir_ / "abc.gz";
+  HostInstance g = New("GZipFileKRO");
+  ASSERT_TRUE(Open(g, path, "wb"));
+  Write(g, "abc");
+  Close(g);
+  ASSERT_TRUE(Open(g, path, "rb"));
+  ASSERT_EQ(Lasterror(g), 0);
+  Write(g, "more");
+  EXPECT_EQ(Lasterror(g), -1);
+  Call<void>(g, "WriteByte(data as integer)", 65);
+  EXPECT_EQ(Lasterror(g), -1);
+  EXPECT_EQ(Read(g, 100).bytes(), "abc");
+  Close(g);
+  EXPECT_EQ(Lasterror(g), 0);
+}
+
 TEST_F(GZipFile, AFailedOpenBlocksTheNextUntilClose) {
   const auto existing = dir_ / "there.gz";
   WriteFile(existing, "plain bytes");

@@ -32,6 +32,20 @@ TEST(NaturalOrder, DigitRunsByValueLettersWithoutCaseTiesByBytes) {
   }
 }
 
+TEST(NaturalOrder, LettersOfEitherCaseSortTogetherAmongTheSigns) {
+  // In byte order every capital comes before "_" and every small letter
+  // after it; folded, all letters come after it, from A to Z.
+  const std::vector<std::string> expected = {"@", "[",    "_",     "Apple", "apple",
+                                             "b", "Kick", "snare", "Zebra", "{"};
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    for (std::size_t j = 0; j < expected.size(); ++j) {
+      const int order = i < j ? -1 : (i > j ? 1 : 0);
+      EXPECT_EQ(NaturalCompare(expected[i], expected[j]), order)
+          << expected[i] << " " << expected[j];
+    }
+  }
+}
+
 TEST(NaturalOrder, DigitRunsLongerThanAnyIntegerStillCompareByValue) {
   EXPECT_LT(NaturalCompare("n99999999999999999999999", "n100000000000000000000000"), 0);
   EXPECT_GT(NaturalCompare("n100000000000000000000001", "n0100000000000000000000000"), 0);

@@ -269,6 +269,35 @@ TEST(SongFileRead, TextsCountedInCharactersAreReadWhole) {
   EXPECT_FALSE(SongFile::Parse(damaged, "s.bjs").ok());
 }
 
+TEST_F(DamagedSong, AnIndexNeedsRoomForOneEntry) {
+  // No room at all, then room for less than an entry: refused by the pointer
+  // check, before any entry is read.
+  for (std::size_t room : {0u, 8u}) {
+    Bytes bytes = bytes_;
+    PutLe32(bytes, bytes.size() - 4, static_cast<std::uint32_t>(bytes.size() - 4 - room));
+    EXPECT_NE(Refusal(bytes).find("index pointer"), std::string::npos) << room << Refusal(bytes);
+  }
+  // Exactly one entry: the pointer is fine, the index is too short for a song.
+  const Bytes root_only = {'B', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_NE(Refusal(root_only).find("the index ends where \"SONG\" should follow"),
+            std::string::npos)
+      << Refusal(root_only);
+}
+
+TEST_F(DamagedSong, ATrackDeclaringOneSlotMoreThanItHoldsIsRefused) {
+  for (int nth : {0, 1}) {
+    const SongIndexEntry& track = Entry("TRAK", nth);
+    const std::size_t slots = good_->summary().tracks[static_cast<std::size_t>(nth)].slots.size();
+    // The name is shorter than a slot, so one slot more does not fit.
+    ASSERT_LT(track.size - 16 - 12 * slots, 12u);
+    Bytes bytes = bytes_;
+    PutLe32(bytes, track.offset + 8, static_cast<std::uint32_t>(slots + 1));
+    EXPECT_NE(Refusal(bytes).find("declares " + std::to_string(slots + 1) + " slots, more than"),
+              std::string::npos)
+        << Refusal(bytes);
+  }
+}
+
 TEST(SongFileRead, RefusesWhatIsNotARegularFile) {
   TempDir dir;
   std::filesystem::create_directory(dir / "folder.bjs");
