@@ -17,6 +17,14 @@ struct BuildOptions {
 };
 int RunBuild(const BuildOptions& options);
 
+struct DescribeOptions {
+  std::filesystem::path song;
+  std::optional<std::filesystem::path> output;       // default: the song's name with ".json"
+  std::optional<std::filesystem::path> samples_dir;  // default: a folder named after the song
+  std::optional<std::filesystem::path> match;        // take the names of equal files there
+};
+int RunDescribe(const DescribeOptions& options);
+
 int RunScan(const std::filesystem::path& folder, bool patchable);
 int RunPatch(const std::filesystem::path& folder);
 int RunInspect(const std::filesystem::path& song, bool as_json);

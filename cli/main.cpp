@@ -33,6 +33,19 @@ int Main(int argc, char** argv) {
   build_cmd->add_option("--samples", build_samples,
                         "the folder the samples are taken from (overrides \"samples_dir\")");
 
+  zembra::cli::DescribeOptions describe;
+  std::string describe_output, describe_samples, describe_match;
+  CLI::App* describe_cmd = app.add_subcommand(
+      "describe", "Write the JSON description of a song, with its samples as files.");
+  describe_cmd->add_option("song", describe.song, "the .bjs song file")->required();
+  describe_cmd->add_option("-o,--output", describe_output,
+                           "the description to write (default: the song's name with \".json\")");
+  describe_cmd->add_option("--samples-dir", describe_samples,
+                           "the folder the samples go to (default: one named after the song)");
+  describe_cmd->add_option("--match", describe_match,
+                           "a folder of samples: a sample whose bytes equal a file there takes "
+                           "its name, the rest are written there");
+
   fs::path scan_folder;
   bool patchable = false;
   CLI::App* scan_cmd =
@@ -83,6 +96,12 @@ int Main(int argc, char** argv) {
     build.output = optional_path(build_output);
     build.samples = optional_path(build_samples);
     return zembra::cli::RunBuild(build);
+  }
+  if (*describe_cmd) {
+    describe.output = optional_path(describe_output);
+    describe.samples_dir = optional_path(describe_samples);
+    describe.match = optional_path(describe_match);
+    return zembra::cli::RunDescribe(describe);
   }
   if (*scan_cmd) return zembra::cli::RunScan(scan_folder, patchable);
   if (*patch_cmd) return zembra::cli::RunPatch(patch_folder);

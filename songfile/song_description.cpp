@@ -6,8 +6,10 @@
 #include <string>
 #include <utility>
 
+#include "platform/atomic_file.h"
 #include "platform/binary_stream.h"
 #include "platform/os_error.h"
+#include "songfile/tempo.h"
 
 namespace zembra {
 namespace {
@@ -178,6 +180,64 @@ Result<SongJob> ReadSongJson(const std::filesystem::path& json_file) {
   if (Status s = in->Close(); !s) return s.error();
   return ParseSongJson(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                        json_file);
+}
+
+namespace {
+
+// The samples folder as the description names it, or nothing when it is the
+// JSON file's own folder (the reader's default).
+std::optional<std::string> SamplesDirText(const std::filesystem::path& samples_dir,
+                                          const std::filesystem::path& json_file) {
+  if (samples_dir.empty()) return std::nullopt;
+  const std::filesystem::path dir = std::filesystem::absolute(samples_dir).lexically_normal();
+  const std::filesystem::path json_dir =
+      std::filesystem::absolute(json_file).parent_path().lexically_normal();
+  const std::filesystem::path relative = dir.lexically_relative(json_dir);
+  // Inside the JSON file's folder the pair moves together; elsewhere only a
+  // full path still finds the samples.
+  if (relative.empty() || *relative.begin() == "..") return dir.string();
+  if (relative == ".") return std::nullopt;
+  return relative.string();
+}
+
+}  // namespace
+
+Result<std::string> SongJsonText(const SongSheet& sheet, const std::filesystem::path& samples_dir,
+                                 const std::filesystem::path& json_file) {
+  nlohmann::ordered_json doc;
+  doc["title"] = sheet.Title();
+  doc["artist"] = sheet.Artist();
+  Result<std::int32_t> tempo = ParseTempo(sheet.TempoText());
+  if (tempo && std::to_string(*tempo) == sheet.TempoText()) {
+    doc["tempo"] = *tempo;
+  } else {
+    doc["tempo"] = sheet.TempoText();
+  }
+  if (std::optional<std::string> dir = SamplesDirText(samples_dir, json_file)) {
+    doc["samples_dir"] = *dir;
+  }
+  doc["tracks"] = nlohmann::ordered_json::array();
+  for (const SheetTrack& track : sheet.Tracks()) {
+    doc["tracks"].push_back({{"name", track.TrackName}, {"samples", track.SampleNames}});
+  }
+  doc["pages"] = nlohmann::ordered_json::array();
+  for (const SheetPage& page : sheet.Pages()) doc["pages"].push_back(page.PageName);
+  try {
+    return doc.dump(2) + "\n";
+  } catch (const nlohmann::json::type_error&) {
+    // JSON holds only Unicode text; a name in another encoding cannot be kept.
+    return FileError("write", json_file, "a text of the song is not UTF-8");
+  }
+}
+
+Status WriteSongJson(const std::filesystem::path& json_file, const SongSheet& sheet,
+                     const std::filesystem::path& samples_dir) {
+  Result<std::string> text = SongJsonText(sheet, samples_dir, json_file);
+  if (!text) return text.error();
+  Result<AtomicFile> file = AtomicFile::Create(json_file);
+  if (!file) return file.error();
+  file->stream().Write(*text);
+  return file->Commit();
 }
 
 }  // namespace zembra

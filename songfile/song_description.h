@@ -29,4 +29,15 @@ Result<SongJob> ParseSongJson(std::string_view text, const std::filesystem::path
 // Reads `json_file` and parses it as above.
 Result<SongJob> ReadSongJson(const std::filesystem::path& json_file);
 
+// The JSON text ParseSongJson reads back as `sheet` (its pool aside) with the
+// samples in `samples_dir`: every track and page written out, the tempo a
+// number where it spells one, and samples_dir relative to the folder of
+// `json_file` when it lies inside it (left out when empty or that folder).
+Result<std::string> SongJsonText(const SongSheet& sheet, const std::filesystem::path& samples_dir,
+                                 const std::filesystem::path& json_file);
+
+// Writes SongJsonText to `json_file`, which appears only when complete.
+Status WriteSongJson(const std::filesystem::path& json_file, const SongSheet& sheet,
+                     const std::filesystem::path& samples_dir);
+
 }  // namespace zembra

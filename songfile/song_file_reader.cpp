@@ -6,6 +6,7 @@
 
 #include "platform/binary_stream.h"
 #include "platform/os_error.h"
+#include "songfile/utf8_text.h"
 
 namespace zembra {
 
@@ -27,26 +28,6 @@ std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t at) {
 
 std::int16_t Le16(std::span<const std::uint8_t> bytes, std::size_t at) {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8));
-}
-
-// The number of characters of UTF-8 text, or nothing if it is not UTF-8.
-std::optional<std::size_t> Utf8Length(std::span<const std::uint8_t> text) {
-  std::size_t characters = 0;
-  for (std::size_t i = 0; i < text.size(); ++characters) {
-    const std::uint8_t lead = text[i];
-    const std::size_t length = lead < 0x80   ? 1
-                               : lead < 0xC2 ? 0
-                               : lead < 0xE0 ? 2
-                               : lead < 0xF0 ? 3
-                               : lead < 0xF5 ? 4
-                                             : 0;
-    if (length == 0 || length > text.size() - i) return std::nullopt;
-    for (std::size_t k = 1; k < length; ++k) {
-      if ((text[i + k] & 0xC0) != 0x80) return std::nullopt;
-    }
-    i += length;
-  }
-  return characters;
 }
 
 // A tag as it can be shown in a message, whatever bytes it holds.
@@ -186,7 +167,8 @@ std::optional<std::string> SummaryReader::TextAt(const SongIndexEntry& entry, st
     const std::span<const std::uint8_t> rest = bytes_.subspan(start, data_length_ - start);
     const auto end = std::find(rest.begin(), rest.end(), std::uint8_t{0});
     const std::span<const std::uint8_t> text(rest.begin(), end);
-    if (end != rest.end() && Utf8Length(text) == payload.size() - at - 1) {
+    if (end != rest.end() && Utf8Length(std::string_view(reinterpret_cast<const char*>(text.data()),
+                                                         text.size())) == payload.size() - at - 1) {
       return std::string(text.begin(), text.end());
     }
   }
