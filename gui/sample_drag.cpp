@@ -3,15 +3,38 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDataStream>
+#include <QDropEvent>
 #include <QIODevice>
 #include <QMimeData>
 #include <QStringList>
+#include <QWidget>
 
 namespace zembra {
 namespace {
 
 // Bounds what a malformed drag from another process can make us allocate.
 constexpr quint32 kMaxDragItems = 100000;
+
+class SampleDropFilter : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) {
+      return QObject::eventFilter(watched, event);
+    }
+    auto* drop = static_cast<QDropEvent*>(event);
+    const QMimeData* data = drop->mimeData();
+    if (data == nullptr || !data->hasFormat(QString::fromLatin1(kSampleMimeType))) {
+      return false;
+    }
+    drop->setDropAction(Qt::IgnoreAction);
+    drop->ignore();
+    return true;
+  }
+};
 
 }  // namespace
 
@@ -87,6 +110,10 @@ std::optional<SampleDrag> ReadSampleMimeData(const QMimeData& data) {
     return drag;
   }
   return std::nullopt;
+}
+
+void RefuseSampleDrops(QWidget* field) {
+  field->installEventFilter(new SampleDropFilter(field));
 }
 
 }  // namespace zembra

@@ -8,6 +8,7 @@
 #include <vector>
 
 class QMimeData;
+class QWidget;
 
 namespace zembra {
 
@@ -31,5 +32,10 @@ QMimeData* MakeSampleMimeData(const SampleDrag& drag);
 // Reads our own type if present; otherwise plain text from elsewhere, one
 // sample name per non-empty line. Nothing when the data holds neither.
 std::optional<SampleDrag> ReadSampleMimeData(const QMimeData& data);
+
+// Keeps sample drags (ours, or another Zembra's) out of a text field: a drop
+// that lands just beside a list would otherwise write the names into the
+// field. Text dragged from other programs is still taken.
+void RefuseSampleDrops(QWidget* field);
 
 }  // namespace zembra

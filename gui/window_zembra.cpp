@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include <limits>
@@ -93,6 +94,10 @@ void WindowZembra::CreateControls() {
   tabPages_->setObjectName(QStringLiteral("tabPages"));
   tabPages_->setGeometry(158, 14, 442, 250);
   tabPages_->setToolTip(QStringLiteral("Page"));
+  // Hovering a drag over a tab shows that page, so a sample reaches a track
+  // of another page in one gesture; the tab bar itself takes no drop.
+  tabPages_->tabBar()->setChangeCurrentOnDrag(true);
+  tabPages_->tabBar()->setAcceptDrops(true);
 
   btnLoad_ = new QPushButton(QStringLiteral("Load Folder"), content);
   btnLoad_->setObjectName(QStringLiteral("btnLoad"));
@@ -135,6 +140,7 @@ void WindowZembra::CreateControls() {
   // paste short without a word.
   for (QLineEdit* field : findChildren<QLineEdit*>()) {
     field->setMaxLength(std::numeric_limits<int>::max());
+    RefuseSampleDrops(field);
   }
 }
 

@@ -4,9 +4,11 @@
 
 #include <QCoreApplication>
 #include <QDataStream>
+#include <QDragEnterEvent>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -250,6 +252,54 @@ class GestureTest : public QObject {
     // Long texts reach the sheet whole.
     window_->txtNAME()->setText(QString(40000, QLatin1Char('x')));
     QCOMPARE(window_->sheet().Title().size(), std::size_t(40000));
+  }
+
+  // A drop that misses its list by a pixel lands on a name field: the field
+  // must stay as it was. Text from another program may still go there.
+  void SampleDragsNeverChangeAField() {
+    PutOnTrack(4, {2});
+    Select(window_->lstFiles(), {0, 1});
+    auto from_pool = DragFrom(window_->lstFiles());
+    Select(window_->lstTrack(4), {0});
+    auto from_track = DragFrom(window_->lstTrack(4));
+    const QList<QLineEdit*> fields = window_->findChildren<QLineEdit*>();
+    QVERIFY(fields.contains(window_->txtTrack(15)) && fields.contains(window_->txtPage(3)));
+    for (QLineEdit* field : fields) {
+      const QString before = field->text();
+      QVERIFY(!DropOnWidget(field, *from_pool, QPoint(3, 3)));
+      QVERIFY(!DropOnWidget(field, *from_track, QPoint(3, 3)));
+      QCOMPARE(field->text(), before);
+    }
+    QCOMPARE(window_->tabPages()->tabText(0), QStringLiteral("Page0"));
+    QCOMPARE(window_->sheet().Track(0).TrackName, std::string("Track0"));
+
+    QMimeData text;
+    text.setText(QStringLiteral("Intro"));
+    QVERIFY(DropOnWidget(window_->txtPage(1), text));
+    QCOMPARE(window_->txtPage(1)->text(), QStringLiteral("Intro"));
+    QCOMPARE(window_->tabPages()->tabText(1), QStringLiteral("Intro"));
+  }
+
+  // A drag resting on a tab shows that page, so its tracks take the drop;
+  // the tab bar itself takes none.
+  void DragHoverOverATabShowsItsPage() {
+    QTabBar* bar = window_->tabPages()->tabBar();
+    Select(window_->lstFiles(), {1, 3});
+    auto drag = DragFrom(window_->lstFiles());
+    const QPoint over = bar->tabRect(2).center();
+    QDragEnterEvent enter(over, Qt::CopyAction, drag.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(bar, &enter);
+    QVERIFY(enter.isAccepted());
+    QDragMoveEvent move(over, Qt::CopyAction, drag.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(bar, &move);
+    QCOMPARE(window_->tabPages()->currentIndex(), 0);
+    QTRY_COMPARE(window_->tabPages()->currentIndex(), 2);
+    QDropEvent drop(QPointF(over), Qt::CopyAction, drag.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(bar, &drop);
+    QVERIFY(!drop.isAccepted());
+    QVERIFY(window_->lstTrack(9)->isVisible());
+    QVERIFY(DropOn(window_->lstTrack(9), *drag));
+    QCOMPARE(RowsOf(window_->lstTrack(9)), QStringList({"b.vag", "d.vag"}));
   }
 
   void LoadingAnotherFolderKeepsTheTracks() {

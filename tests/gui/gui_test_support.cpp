@@ -47,7 +47,10 @@ std::vector<int>& QuitRequests() {
 }
 
 bool DropOn(QAbstractItemView* view, const QMimeData& data, QPoint pos) {
-  QWidget* target = view->viewport();
+  return DropOnWidget(view->viewport(), data, pos);
+}
+
+bool DropOnWidget(QWidget* target, const QMimeData& data, QPoint pos) {
   QDragEnterEvent enter(pos, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
                         Qt::NoModifier);
   QCoreApplication::sendEvent(target, &enter);

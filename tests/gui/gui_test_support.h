@@ -16,6 +16,7 @@
 
 class QAbstractItemView;
 class QMimeData;
+class QWidget;
 
 namespace zembra::test {
 
@@ -46,6 +47,8 @@ std::vector<int>& QuitRequests();
 // Delivers a drag of `data` to `view` as a real drag would: enter, move and
 // drop on its viewport at `pos`. Returns whether the drop was accepted.
 bool DropOn(QAbstractItemView* view, const QMimeData& data, QPoint pos = QPoint(5, 5));
+// The same delivered to any widget.
+bool DropOnWidget(QWidget* target, const QMimeData& data, QPoint pos = QPoint(5, 5));
 
 // The texts of a list's rows.
 QStringList RowsOf(const QAbstractItemView* view);
