@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
@@ -38,6 +39,27 @@ void OnFocusedField(Edit edit) {
   }
 }
 
+// A menu opened with Alt takes the keyboard, and the focused field would drop
+// its selection, leaving Cut, Copy and Delete nothing to act on. Told as the
+// focus loss to a popup, as when the menu is opened by the mouse, the field
+// keeps its selection.
+class FieldSelectionKeeper : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::FocusOut ||
+        static_cast<QFocusEvent*>(event)->reason() != Qt::MenuBarFocusReason ||
+        qobject_cast<QLineEdit*>(watched) == nullptr) {
+      return false;
+    }
+    QFocusEvent as_popup(QEvent::FocusOut, Qt::PopupFocusReason);
+    QCoreApplication::sendEvent(watched, &as_popup);
+    return true;
+  }
+};
+
 }  // namespace
 
 MenuBar1* MenuBar1::Instance() {
@@ -53,6 +75,9 @@ MenuBar1::MenuBar1() {
   BuildFileMenu();
   BuildEditMenu();
   BuildToolsMenu();
+  // A filter of its own: the menu bar adds and removes itself as an
+  // application filter while Alt is held, which would take this one away.
+  qApp->installEventFilter(new FieldSelectionKeeper(this));
 }
 
 QAction* MenuBar1::Item(const QString& name) const {
@@ -65,6 +90,8 @@ void MenuBar1::BuildFileMenu() {
   AddItem(file, "FileCreateBJS", tr("Create &BJS"));
   QAction* quit = AddItem(file, "FileQuit", tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
   quit->setMenuRole(QAction::QuitRole);
+  // Quit works from every window of Zembra, the patcher included.
+  quit->setShortcutContext(Qt::ApplicationShortcut);
   connect(quit, &QAction::triggered, this, [] { App().Quit(0); });
 }
 
