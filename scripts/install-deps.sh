@@ -12,6 +12,8 @@ packages=(
   clang-14 libclang-rt-14-dev libfuzzer-14-dev
   xvfb xauth xdotool x11-utils gzip binutils python3
   ffmpeg
+  dpkg-dev file help2man lintian desktop-file-utils appstream shared-mime-info
+  libglib2.0-bin bash-completion
 )
 
 missing=()
