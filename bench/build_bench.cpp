@@ -4,6 +4,7 @@
 // compressing the same song bytes with zlib level 9 in one process.
 //
 //   zembra-bench [path/to/zembra-cli] [runs]
+//   zembra-bench sound [runs]      the sound codec's figures (sound_bench.cpp)
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -21,6 +22,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "bench/sound_bench.h"
 
 extern char** environ;
 
@@ -96,6 +99,9 @@ ChildRun Run(std::vector<std::string> args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "sound") {
+    return zembra::bench::RunSoundBench(argc > 2 ? std::max(1, std::atoi(argv[2])) : 3);
+  }
   const std::string cli = argc > 1 ? argv[1] : ZEMBRA_CLI_PATH;
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
 
