@@ -1,5 +1,9 @@
 #include "gui/pool_list.h"
 
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+
 namespace zembra {
 
 std::set<std::size_t> RowsOf(const QListWidget& list, const QList<QListWidgetItem*>& items) {
@@ -11,6 +15,19 @@ std::set<std::size_t> RowsOf(const QListWidget& list, const QList<QListWidgetIte
     }
   }
   return rows;
+}
+
+void PaintFocusMarkWithoutCurrentRow(QListWidget& list) {
+  if (!list.hasFocus() || list.currentIndex().isValid()) {
+    return;
+  }
+  QPainter painter(list.viewport());
+  QStyleOptionFocusRect option;
+  option.initFrom(&list);
+  option.rect = list.viewport()->rect().adjusted(1, 1, -1, -1);
+  option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+  option.backgroundColor = list.palette().color(QPalette::Base);
+  list.style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, &list);
 }
 
 PoolList::PoolList(QWidget* parent) : QListWidget(parent) {
@@ -46,6 +63,11 @@ void PoolList::startDrag(Qt::DropActions /*supported*/) {
   // Samples are copied out of the pool, never moved: a drop that asked for a
   // move would otherwise make the view remove the rows.
   QListWidget::startDrag(Qt::CopyAction);
+}
+
+void PoolList::paintEvent(QPaintEvent* event) {
+  QListWidget::paintEvent(event);
+  PaintFocusMarkWithoutCurrentRow(*this);
 }
 
 }  // namespace zembra

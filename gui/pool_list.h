@@ -29,9 +29,15 @@ class PoolList : public QListWidget {
   QStringList mimeTypes() const override;
   QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override;
   void startDrag(Qt::DropActions supported) override;
+  void paintEvent(QPaintEvent* event) override;
 };
 
 // The rows of `items` in `list`, in ascending order.
 std::set<std::size_t> RowsOf(const QListWidget& list, const QList<QListWidgetItem*>& items);
+
+// A list marks the keyboard focus on its current row; one without a current
+// row (an empty one above all) would show no mark, so its whole area is
+// marked instead. Called after the list has painted its rows.
+void PaintFocusMarkWithoutCurrentRow(QListWidget& list);
 
 }  // namespace zembra

@@ -120,4 +120,9 @@ void TrackList::keyPressEvent(QKeyEvent* event) {
   QListWidget::keyPressEvent(event);
 }
 
+void TrackList::paintEvent(QPaintEvent* event) {
+  QListWidget::paintEvent(event);
+  PaintFocusMarkWithoutCurrentRow(*this);
+}
+
 }  // namespace zembra

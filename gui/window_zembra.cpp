@@ -129,6 +129,7 @@ void WindowZembra::CreateControls() {
   lstFiles_->drag_row = [this](const std::set<std::size_t>& rows) {
     return lstFiles_DragRow(rows);
   };
+  CreatePlacementActions();
 
   for (std::size_t page = 0; page < kPageCount; ++page) {
     CreatePage(page);

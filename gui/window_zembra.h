@@ -82,6 +82,13 @@ class WindowZembra : public QMainWindow {
 
   void ShowTrack(std::size_t index);
 
+  // Keyboard placement of samples (window_zembra_placement.cpp).
+  void CreatePlacementActions();
+  std::size_t ShownPageTrack(std::size_t offset) const;
+  QString PlacementCaption(std::size_t offset) const;
+  void lstFiles_ContextMenu(const QPoint& pos);
+  void lstFiles_AddToTrack(std::size_t track);
+
   SongSheet sheet_;
   PoolList* lstFiles_ = nullptr;
   QPushButton* btnLoad_ = nullptr;

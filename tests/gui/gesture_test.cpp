@@ -27,14 +27,6 @@ namespace {
 
 const QStringList kPool = {"a.vag", "b.vag", "c.vag", "d.vag", "e.vag", "f.vag", "g.vag", "h.vag"};
 
-// Selects the given rows of a view, in the order given.
-void Select(QAbstractItemView* view, std::initializer_list<int> rows) {
-  view->clearSelection();
-  for (int row : rows) {
-    view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select);
-  }
-}
-
 // The drag a view would start with its current selection.
 std::unique_ptr<QMimeData> DragFrom(QAbstractItemView* view) {
   return std::unique_ptr<QMimeData>(

@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QItemSelectionModel>
 #include <QMimeData>
 
 namespace zembra::test {
@@ -66,6 +67,13 @@ bool DropOnWidget(QWidget* target, const QMimeData& data, QPoint pos) {
                   Qt::NoModifier);
   QCoreApplication::sendEvent(target, &drop);
   return drop.isAccepted();
+}
+
+void Select(QAbstractItemView* view, std::initializer_list<int> rows) {
+  view->clearSelection();
+  for (int row : rows) {
+    view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select);
+  }
 }
 
 QStringList RowsOf(const QAbstractItemView* view) {

@@ -7,6 +7,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,6 +50,9 @@ std::vector<int>& QuitRequests();
 bool DropOn(QAbstractItemView* view, const QMimeData& data, QPoint pos = QPoint(5, 5));
 // The same delivered to any widget.
 bool DropOnWidget(QWidget* target, const QMimeData& data, QPoint pos = QPoint(5, 5));
+
+// Selects the given rows of a view, in the order given.
+void Select(QAbstractItemView* view, std::initializer_list<int> rows);
 
 // The texts of a list's rows.
 QStringList RowsOf(const QAbstractItemView* view);
