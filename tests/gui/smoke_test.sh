@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the real zembra program under a private X server:
 #  1. from the build tree: its window titled "Zembra" appears; Ctrl+Q ends it with status 0,
-#     and so does a close request from the window's close box;
+#     so does Ctrl+Q in VAG Flipper opened from the keyboard, and so does a close request
+#     from the window's close box;
 #  2. alone in a folder without its plug-in: a message names the plug-in; dismissed, status 1;
 #  3. installed with `cmake --install` into a temporary prefix (when the build folder is
 #     given): it finds its plug-in, shows its window and quits with status 0.
@@ -79,6 +80,24 @@ run_case() {
   [ -n "$window" ] || fail "$what: no visible window titled \"Zembra\" appeared"
   if [ "$key" = close ]; then
     python3 "$(dirname "$0")/wm_close.py" "$window" || fail "$what: cannot send the close request"
+  elif [ "$key" = patcher+ctrl+q ]; then
+    # Tools -> Patch VAG Files by keyboard (File menu, Right twice), then
+    # Ctrl+Q with the patcher in front.
+    xdotool windowfocus --sync "$window"
+    for step in alt+f Right Right Return; do
+      xdotool key --clearmodifiers "$step"
+      sleep 0.3
+    done
+    local patcher=""
+    for _ in $(seq 300); do
+      patcher=$(xdotool search --onlyvisible --name '^VAG Flipper$' 2>/dev/null | head -n 1)
+      [ -n "$patcher" ] && break
+      kill -0 "$app_pid" 2>/dev/null || fail "$what: zembra ended before the patcher opened"
+      sleep 0.2
+    done
+    [ -n "$patcher" ] || fail "$what: no window titled \"VAG Flipper\" appeared"
+    xdotool windowfocus --sync "$patcher"
+    xdotool key --clearmodifiers ctrl+q
   else
     # Without a window manager nothing has the keyboard focus until given it.
     xdotool windowfocus --sync "$window"
@@ -97,6 +116,7 @@ run_case() {
 }
 
 run_case "$zembra" ctrl+q 0 "build tree: window shown, Ctrl+Q"
+run_case "$zembra" patcher+ctrl+q 0 "build tree: VAG Flipper opened by keyboard, Ctrl+Q there"
 if command -v python3 >/dev/null; then
   run_case "$zembra" close 0 "build tree: window closed by its close box"
 else
