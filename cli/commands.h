@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <optional>
 
+#include "audio/adpcm.h"
+#include "audio/vag_import.h"
 #include "platform/result.h"
 
 namespace zembra::cli {
@@ -31,6 +33,14 @@ int RunInspect(const std::filesystem::path& song, bool as_json);
 int RunUnbar(const std::filesystem::path& archive,
              const std::optional<std::filesystem::path>& output);
 int RunExtract(const std::filesystem::path& song, const std::filesystem::path& folder);
+
+// Sound: a VAG sample to an audio file, an audio file to a VAG sample, and
+// what a VAG sample's header and blocks say.
+int RunDecode(const std::filesystem::path& input, const std::filesystem::path& output,
+              AdpcmRounding rounding);
+int RunImport(const std::filesystem::path& input, const std::filesystem::path& output,
+              const VagImportOptions& options);
+int RunInfo(const std::filesystem::path& vag, bool as_json);
 
 // Prints "zembra-cli: <message>" on stderr and returns kExitFailed.
 int Fail(const Error& error);

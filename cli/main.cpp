@@ -1,4 +1,5 @@
 #include <CLI/CLI.hpp>
+#include <cstdint>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -81,6 +82,44 @@ int Main(int argc, char** argv) {
   extract_cmd->add_option("-d,--dir", extract_folder, "the folder to write the samples into")
       ->required();
 
+  fs::path decode_input;
+  std::string decode_output, decode_rounding = "console";
+  CLI::App* decode_cmd =
+      app.add_subcommand("decode", "Play a VAG sample (either header form) into an audio file.");
+  decode_cmd->add_option("vag", decode_input, "the VAG sample")->required();
+  decode_cmd->add_option("-o,--output", decode_output,
+                         "the audio file to write: WAV, or AIFF, FLAC or Ogg Vorbis by its "
+                         "extension (default: the sample's name with \".wav\", beside it)");
+  decode_cmd
+      ->add_option("--rounding", decode_rounding,
+                   "console: as the console plays it (the default); truncate: as the common "
+                   "free decoder does, sample for sample")
+      ->check(CLI::IsMember({"console", "truncate"}));
+
+  fs::path import_input;
+  std::string import_output, import_form = "game";
+  std::optional<std::uint32_t> import_rate;
+  CLI::App* import_cmd = app.add_subcommand(
+      "import", "Turn an audio file (WAV, AIFF, FLAC, Ogg, MP3, ...) into a VAG sample.");
+  import_cmd->add_option("audio", import_input, "the audio file")->required();
+  import_cmd->add_option("-o,--output", import_output,
+                         "the VAG sample to write (default: the audio file's name with "
+                         "\".vag\", beside it)");
+  import_cmd->add_option("--rate", import_rate,
+                         "resample to this rate in Hz (default: keep the file's rate)");
+  import_cmd
+      ->add_option("--form", import_form,
+                   "game: the form the game and the sample pool take (the default); ordinary: "
+                   "for programs that read only that")
+      ->check(CLI::IsMember({"game", "ordinary"}));
+
+  fs::path info_file;
+  bool info_json = false;
+  CLI::App* info_cmd = app.add_subcommand(
+      "info", "Show a VAG sample's form, rate, size, blocks, length, loop and name.");
+  info_cmd->add_option("vag", info_file, "the VAG sample")->required();
+  info_cmd->add_flag("--json", info_json, "print JSON instead of text");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -108,6 +147,23 @@ int Main(int argc, char** argv) {
   if (*inspect_cmd) return zembra::cli::RunInspect(inspect_file, inspect_json);
   if (*unbar_cmd) return zembra::cli::RunUnbar(unbar_file, optional_path(unbar_output));
   if (*extract_cmd) return zembra::cli::RunExtract(extract_file, extract_folder);
+  // Without -o, the output goes beside the input under the input's name.
+  auto beside = [](const fs::path& input, const std::string& output, const char* extension) {
+    return output.empty() ? fs::path(input).replace_extension(extension) : fs::path(output);
+  };
+  if (*decode_cmd) {
+    return zembra::cli::RunDecode(decode_input, beside(decode_input, decode_output, ".wav"),
+                                  decode_rounding == "truncate" ? zembra::AdpcmRounding::kTruncate
+                                                                : zembra::AdpcmRounding::kConsole);
+  }
+  if (*import_cmd) {
+    zembra::VagImportOptions options;
+    options.sample_rate = import_rate;
+    options.form = import_form == "ordinary" ? zembra::VagForm::kOrdinary : zembra::VagForm::kGame;
+    return zembra::cli::RunImport(import_input, beside(import_input, import_output, ".vag"),
+                                  options);
+  }
+  if (*info_cmd) return zembra::cli::RunInfo(info_file, info_json);
   return kExitUsage;
 }
 

@@ -7,9 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "audio/audio_file.h"
+#include "audio/vag_import.h"
 #include "songfile/song_file_reader.h"
 #include "tests/songfile/song_test_support.h"
 #include "tests/support/files.h"
+#include "tests/support/signals.h"
 #include "tests/support/temp_dir.h"
 
 namespace zembra {
@@ -175,6 +178,19 @@ TEST(SongInvariants, HoldOnAFullSheet) {
   EXPECT_EQ(test::EntryOf(song, "VAGS").size, 12u * 65);
   EXPECT_EQ(song.summary().tracks.back().slots.back().sample, 63);
   EXPECT_EQ(song.summary().pages.back().tracks.back().track, 15);
+}
+
+TEST(SongInvariants, HoldWithImportedSamples) {
+  TempDir dir;
+  ASSERT_TRUE(WriteAudioFile(dir / "voice.wav", test::FormantVoice(22050, 0.1), 22050));
+  ASSERT_TRUE(ImportAudioAsVag(dir / "voice.wav", dir / "voice.vag"));
+  VagImportOptions low_rate;
+  low_rate.sample_rate = 11025;
+  ASSERT_TRUE(ImportAudioAsVag(dir / "voice.wav", dir / "low voice.vag", low_rate));
+  SongSheet sheet = test::WritableSheet();
+  sheet.DropTexts(0, {"voice.vag", "low voice.vag"});
+  sheet.DropTexts(5, {"low voice.vag"});
+  CheckSong(sheet, dir.path(), test::WriteAndRead(sheet, dir.path(), dir / "imported.bjs"));
 }
 
 }  // namespace
