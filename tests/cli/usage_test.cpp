@@ -8,8 +8,8 @@ namespace {
 TEST(Usage, HelpAndVersionSucceedOnEveryLevel) {
   CliRun help = RunCli({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* command :
-       {"build", "describe", "scan", "patch", "inspect", "unbar", "extract"}) {
+  for (const char* command : {"build", "describe", "scan", "patch", "inspect", "unbar", "extract",
+                              "import", "decode", "info"}) {
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
     CliRun sub = RunCli({command, "--help"});
     EXPECT_EQ(sub.status, 0) << command;
