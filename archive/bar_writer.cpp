@@ -51,25 +51,28 @@ Status MakeFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
-Status GenerateBAR(const std::filesystem::path& song_file, const CompressFunction& compress) {
-  // Everything that can fail before writing is done first, so a failure
-  // leaves the folder as it was.
-  Result<std::vector<std::uint8_t>> song = ReadSong(song_file);
-  if (!song) return song.error();
-  const std::filesystem::path folder = song_file.parent_path() / "JAM_0002";
-  const std::filesystem::path archive_path = folder / "BULK.BAR";
+std::filesystem::path ArchivePathFor(const std::filesystem::path& song_file) {
+  return song_file.parent_path() / "JAM_0002" / "BULK.BAR";
+}
+
+Result<AtomicFile> PrepareBAR(std::span<const std::uint8_t> song,
+                              const std::filesystem::path& song_file,
+                              const CompressFunction& compress) {
+  const std::filesystem::path archive_path = ArchivePathFor(song_file);
+  if (song.size() > kMaxSize) {
+    return FileError("pack", song_file, "songs of 4 GiB or more do not fit in BULK.BAR");
+  }
   const std::string packed =
-      compress
-          ? compress(std::string_view(reinterpret_cast<const char*>(song->data()), song->size()),
-                     kPackLevel)
-          : std::string();
+      compress ? compress(std::string_view(reinterpret_cast<const char*>(song.data()), song.size()),
+                          kPackLevel)
+               : std::string();
   // An empty result is the compressor's way of saying it failed.
   if (packed.empty()) return FileError("create", archive_path, "packing the song failed");
   if (packed.size() > kMaxSize) {
     return FileError("create", archive_path, "the packed song is 4 GiB or more");
   }
 
-  if (Status made = MakeFolder(folder); !made) return made;
+  if (Status made = MakeFolder(archive_path.parent_path()); !made) return made.error();
   Result<AtomicFile> archive = AtomicFile::Create(archive_path);
   if (!archive) return archive.error();
   BinaryStream& out = archive->stream();
@@ -79,9 +82,20 @@ Status GenerateBAR(const std::filesystem::path& song_file, const CompressFunctio
   out.WriteInt32(kFirstConstant);
   out.WriteInt32(kSecondConstant);
   out.WriteInt32(kThirdConstant);
-  out.WriteInt32(static_cast<std::uint32_t>(song->size()));
+  out.WriteInt32(static_cast<std::uint32_t>(song.size()));
   out.WriteInt32(static_cast<std::uint32_t>(packed.size()));
   out.Write(packed);
+  if (Status written = out.status(); !written) return written.error();
+  return archive;
+}
+
+Status GenerateBAR(const std::filesystem::path& song_file, const CompressFunction& compress) {
+  // Everything that can fail before writing is done first, so a failure
+  // leaves the folder as it was.
+  Result<std::vector<std::uint8_t>> song = ReadSong(song_file);
+  if (!song) return song.error();
+  Result<AtomicFile> archive = PrepareBAR(*song, song_file, compress);
+  if (!archive) return archive.error();
   return archive->Commit();
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "platform/atomic_file.h"
 #include "platform/result.h"
 
 namespace zembra {
@@ -19,5 +22,15 @@ using CompressFunction = std::function<std::string(std::string_view bytes, int l
 // JAM_0002 that is not a folder is an error and nothing is written. The song
 // file is only read.
 Status GenerateBAR(const std::filesystem::path& song_file, const CompressFunction& compress);
+
+// JAM_0002/BULK.BAR beside `song_file`.
+std::filesystem::path ArchivePathFor(const std::filesystem::path& song_file);
+
+// Packs the bytes of the song that will stand at `song_file` into a complete
+// archive, handed back unpublished (JAM_0002 is made if missing), for a
+// caller that puts it in place together with its song.
+Result<AtomicFile> PrepareBAR(std::span<const std::uint8_t> song,
+                              const std::filesystem::path& song_file,
+                              const CompressFunction& compress);
 
 }  // namespace zembra

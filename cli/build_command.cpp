@@ -1,14 +1,13 @@
 #include <algorithm>
 #include <iostream>
 
-#include "archive/bar_writer.h"
+#include "archive/song_and_archive.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/plugin_calls.h"
 #include "platform/os_error.h"
 #include "songfile/song_description.h"
 #include "songfile/tempo.h"
-#include "songfile/write_song.h"
 
 namespace zembra::cli {
 
@@ -37,16 +36,16 @@ int RunBuild(const BuildOptions& options) {
   }
 
   if (Status bound = BindPlugin(); !bound) return Fail(bound.error());
-  if (Status written = WriteSongFile(job->sheet, job->samples_dir, song_path); !written) {
-    return Fail(written.error());
-  }
-  if (Status packed = GenerateBAR(song_path, PluginCompress()); !packed) {
-    Fail(packed.error());
-    std::cerr << "zembra-cli: the song " << song_path << " was written; its archive was not.\n";
+  const SongPairResult written =
+      WriteSongAndArchive(job->sheet, job->samples_dir, song_path, PluginCompress());
+  if (!written.ok()) {
+    Fail(*written.error);
+    if (written.song_written && !written.archive_written) {
+      std::cerr << "zembra-cli: the song " << song_path << " was written; its archive was not.\n";
+    }
     return kExitFailed;
   }
-  std::cout << song_path.string() << '\n'
-            << (song_path.parent_path() / "JAM_0002" / "BULK.BAR").string() << '\n';
+  std::cout << written.song.string() << '\n' << written.archive.string() << '\n';
   return kExitOk;
 }
 

@@ -49,9 +49,6 @@ class WindowZembra : public QMainWindow {
   // The commands. Each runs to its end, showing its own dialogs and messages.
   void GetGoodVAGs();
   void WriteBJS();
-  // Packs the song just written into JAM_0002/BULK.BAR beside it; a failure is
-  // shown to the user and reported back.
-  bool GenerateBAR(const std::filesystem::path& song_file);
 
   // The menu commands of this window; true when handled.
   bool _FileSelectVAGFolder_Action();

@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QString>
 
-#include "archive/bar_writer.h"
+#include "archive/song_and_archive.h"
 #include "gui/dialog_service.h"
 #include "gui/pool_list.h"
 #include "gui/window_zembra.h"
@@ -13,7 +13,6 @@
 #include "platform/os_error.h"
 #include "samples/folder_scan.h"
 #include "songfile/tempo.h"
-#include "songfile/write_song.h"
 
 namespace zembra {
 namespace {
@@ -76,24 +75,9 @@ void WindowZembra::WriteBJS() {
     return;
   }
 
-  const Status written = WriteSongFile(sheet_, workingdir, *song);
-  if (!written) {
-    dialogs.ShowMessage(this, MessageOf(written.error()));
-    return;
-  }
-  GenerateBAR(*song);
-}
-
-bool WindowZembra::GenerateBAR(const std::filesystem::path& song_file) {
-  const CompressFunction& compress = App().compressor();
-  const Status packed =
-      compress ? ::zembra::GenerateBAR(song_file, compress)
-               : Status(FileError("pack", song_file, "the compression plug-in is not loaded"));
-  if (!packed) {
-    App().dialogs().ShowMessage(this, MessageOf(packed.error()));
-    return false;
-  }
-  return true;
+  // The song and its archive change together: on failure neither does.
+  const SongPairResult written = WriteSongAndArchive(sheet_, workingdir, *song, App().compressor());
+  if (!written.ok()) dialogs.ShowMessage(this, MessageOf(*written.error));
 }
 
 }  // namespace zembra

@@ -1,7 +1,5 @@
 #include "songfile/song_file_writer.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -20,35 +18,24 @@ constexpr std::uint32_t kGroupOffset = 0xFFFFFFFFu;
 constexpr std::size_t kRootSizeField = 8;
 constexpr std::size_t kCopyChunk = 64 * 1024;
 
+void PutLe32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
 }  // namespace
 
-SongFileWriter::SongFileWriter(AtomicFile song, BinaryStream index,
-                               std::filesystem::path index_path)
-    : song_path_(song.target()),
-      song_(std::move(song)),
-      index_(std::move(index)),
-      index_path_(std::move(index_path)) {}
+SongFileWriter::SongFileWriter(AtomicFile song)
+    : song_path_(song.target()), song_(std::move(song)) {}
 
 SongFileWriter::SongFileWriter(SongFileWriter&& other) noexcept
     : song_path_(other.song_path_),
       song_(std::move(other.song_)),
       index_(std::move(other.index_)),
-      index_path_(std::move(other.index_path_)),
-      index_pending_(std::exchange(other.index_pending_, false)),
       finished_(std::exchange(other.finished_, true)),
       data_length_(other.data_length_),
-      index_length_(other.index_length_),
       error_(std::move(other.error_)) {}
 
-SongFileWriter::~SongFileWriter() {
-  RemoveIndexFile();
-}
-
-std::filesystem::path SongFileWriter::IndexPathFor(const std::filesystem::path& song_path) {
-  std::filesystem::path index_path = song_path;
-  index_path += ".biff";
-  return index_path;
-}
+SongFileWriter::~SongFileWriter() = default;
 
 std::uint32_t SongFileWriter::TextFieldSize(std::string_view text) {
   // Bytes, not characters: a size counted in characters would cut
@@ -62,22 +49,8 @@ Result<SongFileWriter> SongFileWriter::OpenSongFile(const std::filesystem::path&
   }
   Result<AtomicFile> song = AtomicFile::Create(song_path);
   if (!song) return song.error();
-
-  const std::filesystem::path index_path = IndexPathFor(song_path);
-  // Replace a leftover index file by removing it first, so that a symbolic
-  // link of that name is never written through. A folder is left alone and
-  // makes the creation below fail.
-  std::error_code ignored;
-  const auto leftover = std::filesystem::symlink_status(index_path, ignored);
-  if (std::filesystem::exists(leftover) && !std::filesystem::is_directory(leftover)) {
-    std::filesystem::remove(index_path, ignored);
-  }
-  Result<BinaryStream> index = BinaryStream::Create(index_path);
-  if (!index) return index.error();
-
-  SongFileWriter writer(std::move(song).value(), std::move(index).value(), index_path);
+  SongFileWriter writer(std::move(song).value());
   writer.song_.stream().SetLittleEndian(true);
-  writer.index_.SetLittleEndian(true);
   // The root entry always comes first; its size is filled in at the end.
   writer.AddGroup("BIFF", 0);
   return writer;
@@ -97,15 +70,13 @@ Status SongFileWriter::status() const {
 void SongFileWriter::CheckStreams() {
   if (error_) return;
   if (Status s = song_.stream().status(); !s) Fail(s.error());
-  if (Status s = index_.status(); !s) Fail(s.error());
 }
 
 void SongFileWriter::AddIndexEntry(const SongTag& tag, std::uint32_t offset, std::uint32_t size) {
   if (error_) return;
-  index_.Write(std::string_view(tag, 4));
-  index_.WriteInt32(offset);
-  index_.WriteInt32(size);
-  index_length_ += 12;
+  index_.insert(index_.end(), tag, tag + 4);
+  PutLe32(index_, offset);
+  PutLe32(index_, size);
 }
 
 void SongFileWriter::AddGroup(const SongTag& tag, std::uint32_t size) {
@@ -192,44 +163,31 @@ void SongFileWriter::CopyFrom(BinaryStream& source, std::uint64_t size) {
   }
 }
 
-void SongFileWriter::RemoveIndexFile() {
-  if (!index_pending_) return;
-  index_pending_ = false;
-  (void)index_.Close();
-  ::unlink(index_path_.c_str());
-}
-
-Status SongFileWriter::FinishSongFile() {
+Result<AtomicFile> SongFileWriter::FinishUnpublished() {
   if (finished_) return FileError("write", song_path(), "it was already completed");
   finished_ = true;
   CheckStreams();
   if (!error_) {
     // The pointer to the index is the length of the data area; the root
     // size counts every entry after the root (length less root and pointer).
-    index_.WriteInt32(static_cast<std::uint32_t>(data_length_));
-    index_length_ += 4;
-    index_.SetPosition(kRootSizeField);
-    index_.WriteInt32(static_cast<std::uint32_t>(index_length_ - 16));
-    index_.SetPosition(0);
-    const std::vector<std::uint8_t> index_bytes = index_.Read(index_length_);
-    CheckStreams();
-    if (!error_ && index_bytes.size() != index_length_) {
-      Fail(FileError("read", index_path_, "it is shorter than what was written to it"));
+    PutLe32(index_, static_cast<std::uint32_t>(data_length_));
+    const auto root_size = static_cast<std::uint32_t>(index_.size() - 16);
+    for (int i = 0; i < 4; ++i) {
+      index_[kRootSizeField + i] = static_cast<std::uint8_t>(root_size >> (8 * i));
     }
-    if (!error_) song_.stream().Write(index_bytes);
+    song_.stream().Write(index_);
+    CheckStreams();
   }
-  const Status index_closed = index_.Close();
-  RemoveIndexFile();
-  if (!index_closed) Fail(index_closed.error());
-  CheckStreams();
-  if (error_) {
-    // Dropping the unfinished song removes its temporary file; the target
-    // name was never touched.
-    AtomicFile discarded = std::move(song_);
-    return *error_;
-  }
-  const Status committed = song_.Commit();
-  if (!committed) Fail(committed.error());
+  // On failure the unfinished song is dropped with its temporary file; the
+  // target name was never touched.
+  if (error_) return *error_;
+  return std::move(song_);
+}
+
+Status SongFileWriter::FinishSongFile() {
+  Result<AtomicFile> song = FinishUnpublished();
+  if (!song) return song.error();
+  if (Status committed = song->Commit(); !committed) Fail(committed.error());
   return status();
 }
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "platform/atomic_file.h"
 #include "platform/binary_stream.h"
@@ -20,21 +21,20 @@ using SongTag = char[5];
 inline constexpr std::uint64_t kMaxSongDataLength = 0xFFFFFFFFu;
 
 // Writes a song file in one pass. Payloads go straight into the data area of
-// the song; index entries go to a temporary index file beside it (the song's
-// path plus ".biff"). FinishSongFile() appends the index and its pointer to
-// the song and puts the song in place.
+// the song; index entries are gathered in memory (a few kilobytes for any
+// song), so no file besides the song is ever made or touched.
+// FinishSongFile() appends the index and its pointer to the song and puts the
+// song in place.
 //
 // The song itself is written through an AtomicFile, so an existing file of
-// that name stays intact until the new song is complete. The index file is
-// removed on every path, including destruction without FinishSongFile().
+// that name stays intact until the new song is complete.
 //
 // Errors are sticky, like BinaryStream's: after the first failure every
 // write does nothing, and FinishSongFile() reports that failure. Every number
 // is little-endian.
 class SongFileWriter {
  public:
-  // Creates the temporary song file and the index file (replacing a file
-  // that has the index file's name).
+  // Creates the temporary song file.
   static Result<SongFileWriter> OpenSongFile(const std::filesystem::path& song_path);
 
   SongFileWriter(SongFileWriter&& other) noexcept;
@@ -43,8 +43,6 @@ class SongFileWriter {
   SongFileWriter& operator=(const SongFileWriter&) = delete;
   ~SongFileWriter();
 
-  // The index file of a song: its full path with ".biff" appended.
-  static std::filesystem::path IndexPathFor(const std::filesystem::path& song_path);
   // The size of a text payload: its UTF-8 bytes and the terminator.
   static std::uint32_t TextFieldSize(std::string_view text);
 
@@ -78,26 +76,25 @@ class SongFileWriter {
   std::uint64_t DataLength() const { return data_length_; }
   const std::filesystem::path& song_path() const { return song_path_; }
 
-  // Completes the index (root size and pointer), appends it to the song,
-  // stores the song under its name and removes the index file. On failure
-  // nothing is left under the song's name that was not there before.
+  // Completes the index (root size and pointer), appends it to the song and
+  // stores the song under its name. On failure nothing is left under the
+  // song's name that was not there before.
   Status FinishSongFile();
+  // The same, but the complete song is handed back unpublished, for a caller
+  // that puts it in place together with another file.
+  Result<AtomicFile> FinishUnpublished();
 
  private:
-  SongFileWriter(AtomicFile song, BinaryStream index, std::filesystem::path index_path);
+  explicit SongFileWriter(AtomicFile song);
   void AddIndexEntry(const SongTag& tag, std::uint32_t offset, std::uint32_t size);
   void WriteData(std::span<const std::uint8_t> bytes);
   void CheckStreams();
-  void RemoveIndexFile();
 
   std::filesystem::path song_path_;
   AtomicFile song_;
-  BinaryStream index_;
-  std::filesystem::path index_path_;
-  bool index_pending_ = true;  // the index file exists and is ours to remove
+  std::vector<std::uint8_t> index_;
   bool finished_ = false;
   std::uint64_t data_length_ = 0;
-  std::uint64_t index_length_ = 0;
   std::optional<Error> error_;
 };
 

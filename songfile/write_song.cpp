@@ -27,8 +27,21 @@ std::uint64_t DataBesidesSamples(const SongSheet& sheet) {
 
 }  // namespace
 
-Status WriteSongFile(const SongSheet& sheet, const std::filesystem::path& workingdir,
-                     const std::filesystem::path& song_path) {
+Status RefuseSampleAsOutput(const SongSheet& sheet, const std::filesystem::path& workingdir,
+                            const std::filesystem::path& output) {
+  for (const SheetTrack& track : sheet.Tracks()) {
+    for (const std::string& name : track.SampleNames) {
+      std::error_code ignored;
+      if (std::filesystem::equivalent(SamplePath(workingdir, name), output, ignored)) {
+        return FileError("write", output, "it is the sample \"" + name + "\" of this song");
+      }
+    }
+  }
+  return Ok();
+}
+
+Result<AtomicFile> PrepareSongFile(const SongSheet& sheet, const std::filesystem::path& workingdir,
+                                   const std::filesystem::path& song_path) {
   if (Result<std::int32_t> tempo = ParseTempo(sheet.TempoText()); !tempo) return tempo.error();
   Result<std::uint64_t> sample_bytes = CheckSamples(sheet, workingdir);
   if (!sample_bytes) return sample_bytes.error();
@@ -36,18 +49,7 @@ Status WriteSongFile(const SongSheet& sheet, const std::filesystem::path& workin
     return FileError("write", song_path,
                      "its samples together are larger than 4 GiB, the most a song file can hold");
   }
-
-  // The index file replaces any file of its name; never let that be a sample.
-  const std::filesystem::path index_path = SongFileWriter::IndexPathFor(song_path);
-  for (const SheetTrack& track : sheet.Tracks()) {
-    for (const std::string& name : track.SampleNames) {
-      std::error_code ignored;
-      if (std::filesystem::equivalent(SamplePath(workingdir, name), index_path, ignored)) {
-        return FileError("write", song_path,
-                         "its temporary index file would replace the sample \"" + name + "\"");
-      }
-    }
-  }
+  if (Status own = RefuseSampleAsOutput(sheet, workingdir, song_path); !own) return own.error();
 
   Result<SongFileWriter> opened = SongFileWriter::OpenSongFile(song_path);
   if (!opened) return opened.error();
@@ -56,7 +58,14 @@ Status WriteSongFile(const SongSheet& sheet, const std::filesystem::path& workin
   WriteSampleTable(writer, sheet, workingdir);
   WriteTrackTable(writer, sheet);
   WritePageLayout(writer, sheet);
-  return writer.FinishSongFile();
+  return writer.FinishUnpublished();
+}
+
+Status WriteSongFile(const SongSheet& sheet, const std::filesystem::path& workingdir,
+                     const std::filesystem::path& song_path) {
+  Result<AtomicFile> song = PrepareSongFile(sheet, workingdir, song_path);
+  if (!song) return song.error();
+  return song->Commit();
 }
 
 }  // namespace zembra

@@ -171,13 +171,13 @@ TEST_F(BuildCommand, ReportsAnOutputFolderThatCannotBeWritten) {
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find(out.string()), std::string::npos) << run.err;
 
-  // The song lands, but JAM_0002 is blocked by a plain file: the archive is
-  // reported, and the song stays.
+  // JAM_0002 is blocked by a plain file: the song and its archive change
+  // together, so neither is written.
   WriteFile(dir_ / "JAM_0002", "in the way");
   run = RunCli({"build", json.string(), "-o", (dir_ / "ok.bjs").string()});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("JAM_0002"), std::string::npos) << run.err;
-  EXPECT_TRUE(fs::is_regular_file(dir_ / "ok.bjs"));
+  EXPECT_FALSE(fs::exists(dir_ / "ok.bjs"));
 }
 
 TEST_F(BuildCommand, NamesTheSongAfterTheTitleAndReportsAnUnreadableJson) {

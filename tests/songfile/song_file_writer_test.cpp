@@ -97,18 +97,15 @@ TEST(SongFileWriter, LaysOutRootGroupsEmptyEntriesAndPointer) {
   EXPECT_EQ(IndexEntry(file, 3).offset, 4u);
   EXPECT_EQ(IndexEntry(file, 4).offset, 4u);
   EXPECT_EQ(Le32At(file, file.size() - 4), 13u);
-  EXPECT_FALSE(std::filesystem::exists(SongFileWriter::IndexPathFor(path)));
+  EXPECT_EQ(test::FolderListing(dir.path()), std::set<std::string>{"layout.bjs"});
 }
 
-TEST(SongFileWriter, IndexFileExistsOnlyWhileWriting) {
+TEST(SongFileWriter, AbandonedSongLeavesNothing) {
   TempDir dir;
   const auto path = dir / "song.bjs";
-  const auto index_path = dir / "song.bjs.biff";
-  EXPECT_EQ(SongFileWriter::IndexPathFor(path), index_path);
   {
     SongFileWriter writer = OpenOrDie(path);
-    EXPECT_TRUE(std::filesystem::exists(index_path));
-    EXPECT_FALSE(std::filesystem::exists(path));  // only a temporary so far
+    EXPECT_EQ(test::FolderListing(dir.path()), std::set<std::string>{});
     writer.AddEntry("AAAA", 4);
     writer.WriteUInt32(1);
     // Abandoned without finishing: nothing may stay behind.
@@ -116,22 +113,27 @@ TEST(SongFileWriter, IndexFileExistsOnlyWhileWriting) {
   EXPECT_EQ(test::FolderListing(dir.path()), std::set<std::string>{});
 }
 
-TEST(SongFileWriter, ReplacesLeftoversWithoutWritingThroughLinks) {
+TEST(SongFileWriter, NeverTouchesAFileNamedLikeTheOldIndexFile) {
   TempDir dir;
   const auto path = dir / "song.bjs";
   test::WriteFile(path, std::string(5000, 'x'));
+  test::WriteFile(dir / "song.bjs.biff", "my notes");
   test::WriteFile(dir / "precious", "keep me");
-  std::filesystem::create_symlink(dir / "precious", SongFileWriter::IndexPathFor(path));
+  std::filesystem::create_symlink(dir / "precious", dir / "other.bjs.biff");
 
-  SongFileWriter writer = OpenOrDie(path);
-  writer.AddEntry("AAAA", 4);
-  writer.WriteUInt32(7);
-  ASSERT_TRUE(writer.FinishSongFile().ok());
-
-  const Bytes file = ReadFile(path);
-  EXPECT_EQ(file.size(), 4u + 24 + 4);  // nothing of the old 5000 bytes survives
+  for (const char* name : {"song.bjs", "other.bjs"}) {
+    SongFileWriter writer = OpenOrDie(dir / name);
+    writer.AddEntry("AAAA", 4);
+    writer.WriteUInt32(7);
+    ASSERT_TRUE(writer.FinishSongFile().ok());
+    EXPECT_EQ(ReadFile(dir / name).size(), 4u + 24 + 4);  // nothing of an old file survives
+  }
+  EXPECT_EQ(ReadFile(dir / "song.bjs.biff"), test::BytesOf("my notes"));
   EXPECT_EQ(ReadFile(dir / "precious"), test::BytesOf("keep me"));
-  EXPECT_EQ(test::FolderListing(dir.path()), (std::set<std::string>{"precious", "song.bjs"}));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "other.bjs.biff"));
+  EXPECT_EQ(test::FolderListing(dir.path()),
+            (std::set<std::string>{"precious", "song.bjs", "song.bjs.biff", "other.bjs",
+                                   "other.bjs.biff"}));
 }
 
 TEST(SongFileWriter, FailureIsStickyAndKeepsTheOldSong) {
