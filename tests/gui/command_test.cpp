@@ -298,13 +298,14 @@ class CommandTest : public QObject {
     QVERIFY2(Dialogs().messages[0].contains(QStringLiteral("blocker")),
              qPrintable(Dialogs().messages[0]));
 
-    // The archive cannot be packed: the song stays, the failure is shown.
+    // The archive cannot be packed: the song and its archive change
+    // together, so neither is written, and the failure is shown.
     App().SetCompressor([](std::string_view, int) { return std::string(); });
     Dialogs().Reset();
     Dialogs().save_answers.push_back(song);
     window_->btnSave()->click();
     QCOMPARE(Dialogs().messages.size(), 1);
-    QVERIFY(fs::exists(song));
+    QVERIFY(!fs::exists(song));
     QVERIFY(!fs::exists(*out_ / "JAM_0002" / "BULK.BAR"));
 
     // No plug-in bound at all: the same, never a silent success.
