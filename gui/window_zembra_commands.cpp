@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "archive/song_and_archive.h"
+#include "gui/create_bjs_message.h"
 #include "gui/dialog_service.h"
 #include "gui/pool_list.h"
 #include "gui/window_zembra.h"
@@ -75,9 +76,10 @@ void WindowZembra::WriteBJS() {
     return;
   }
 
-  // The song and its archive change together: on failure neither does.
+  // The song and its archive change together: on failure neither does, and
+  // the message says what is on disk either way.
   const SongPairResult written = WriteSongAndArchive(sheet_, workingdir, *song, App().compressor());
-  if (!written.ok()) dialogs.ShowMessage(this, MessageOf(*written.error));
+  if (!written.ok()) dialogs.ShowMessage(this, CreateBjsFailureMessage(written));
 }
 
 }  // namespace zembra

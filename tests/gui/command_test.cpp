@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "archive/bar_writer.h"
+#include "gui/create_bjs_message.h"
 #include "gui/dialog_service.h"
 #include "gui/menu_bar.h"
 #include "gui/pool_list.h"
@@ -315,6 +316,78 @@ class CommandTest : public QObject {
     window_->btnSave()->click();
     QCOMPARE(Dialogs().messages.size(), 1);
     QVERIFY(Dialogs().messages[0].contains(QStringLiteral("plug-in")));
+  }
+
+  // A failure at the archive step: the message says what is on disk, and an
+  // earlier song and archive stay as they were.
+  void FailedArchiveStepSaysWhatWasWritten() {
+    LoadSamples();
+    DropPool(0, {"kick.vag"});
+    window_->txtBPM()->setText(QStringLiteral("100"));
+    const fs::path song = *out_ / "song.bjs";
+    const fs::path archive = *out_ / "JAM_0002" / "BULK.BAR";
+    const QString nothing =
+        QStringLiteral("Nothing was written: neither the song nor its archive.");
+
+    WriteFile(*out_ / "JAM_0002", "x");
+    Dialogs().save_answers.push_back(song);
+    window_->btnSave()->click();
+    QCOMPARE(Dialogs().messages.size(), 1);
+    QStringList lines = Dialogs().messages[0].split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], nothing);
+    QVERIFY2(lines[1].contains(QStringLiteral("JAM_0002")) && lines[1].contains("in the way"),
+             qPrintable(lines[1]));
+    QVERIFY(!fs::exists(song));
+
+    fs::remove(*out_ / "JAM_0002");
+    Dialogs().Reset();
+    Dialogs().save_answers.push_back(song);
+    window_->btnSave()->click();
+    QCOMPARE(Dialogs().messages, QStringList());
+    const Bytes earlier_song = ReadFile(song);
+    const Bytes earlier_archive = ReadFile(archive);
+    window_->txtNAME()->setText(QStringLiteral("Changed"));
+    App().SetCompressor([](std::string_view, int) { return std::string(); });
+    Dialogs().Reset();
+    Dialogs().save_answers.push_back(song);
+    window_->btnSave()->click();
+    QCOMPARE(Dialogs().messages.size(), 1);
+    lines = Dialogs().messages[0].split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], nothing);
+    QVERIFY2(lines[1].contains(QStringLiteral("BULK.BAR")), qPrintable(lines[1]));
+    QCOMPARE(lines[2], QStringLiteral("Left as it was: \"%1\"").arg(QStringFromPath(song)));
+    QCOMPARE(lines[3], QStringLiteral("Left as it was: \"%1\"").arg(QStringFromPath(archive)));
+    QVERIFY(ReadFile(song) == earlier_song);
+    QVERIFY(ReadFile(archive) == earlier_archive);
+  }
+
+  // The rarer outcomes, where only one of the pair was replaced.
+  void FailureMessageFollowsWhatWasWritten() {
+    SongPairResult result;
+    result.error = Error{"Cannot rename \"x\": No space left on device."};
+    result.song = *out_ / "song.bjs";
+    result.archive = *out_ / "JAM_0002" / "BULK.BAR";
+    result.song_written = true;
+    WriteFile(result.song, "new");
+    const QString written = QStringLiteral("Written: \"%1\"").arg(QStringFromPath(result.song));
+    QCOMPARE(CreateBjsFailureMessage(result).split(QLatin1Char('\n')),
+             QStringList({"The song was written, but its archive was not.",
+                          "Cannot rename \"x\": No space left on device.", written}));
+    fs::create_directory(*out_ / "JAM_0002");
+    WriteFile(result.archive, "earlier");
+    QCOMPARE(
+        CreateBjsFailureMessage(result).split(QLatin1Char('\n')).mid(2),
+        QStringList({written,
+                     QStringLiteral("Left as it was: \"%1\"").arg(QStringFromPath(result.archive)),
+                     "The archive there still holds an earlier song."}));
+    result.song_written = false;
+    result.archive_written = true;
+    QVERIFY(CreateBjsFailureMessage(result).startsWith(
+        QStringLiteral("The archive was written, but the song was not.\n")));
+    QVERIFY(CreateBjsFailureMessage(result).endsWith(
+        QStringLiteral("The song there is an earlier one; the archive does not hold it.")));
   }
 
   void PatchCommandOpensOneFreshPatcher() {
