@@ -50,6 +50,22 @@ TEST(AudioFile, SixteenBitSoundRoundTripsExactlyInEveryLosslessFormat) {
   EXPECT_GT(SnrDb(pcm, vorbis->pcm), 10);
 }
 
+TEST(AudioFile, ReadsMp3WhereTheLibraryHasIt) {
+  SF_INFO info{};
+  info.samplerate = 22050;
+  info.channels = 1;
+  info.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+  if (!sf_format_check(&info)) GTEST_SKIP() << "this libsndfile has no MP3";
+  TempDir dir;
+  std::vector<float> frames(22050 / 4);
+  for (std::size_t i = 0; i < frames.size(); ++i) frames[i] = 0.5f * std::sin(0.1f * i);
+  WriteSound(dir / "tone.mp3", info.format, 1, 22050, frames);
+  Result<MonoAudio> audio = ReadAudioFile(dir / "tone.mp3");
+  ASSERT_TRUE(audio) << audio.error().message;
+  EXPECT_EQ(audio->sample_rate, 22050u);
+  EXPECT_GE(audio->pcm.size(), frames.size());
+}
+
 TEST(AudioFile, MixesChannelsToTheirMeanAndClampsFloatBeyondFullScale) {
   TempDir dir;
   // Left and right: 0.5 and 0.25 -> 0.375; 1.0 and -1.0 -> 0; then 1.5 and
