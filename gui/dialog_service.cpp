@@ -22,6 +22,19 @@ std::optional<std::filesystem::path> QtDialogService::SelectFolder(QWidget* pare
   return PathFromQString(folder);
 }
 
+std::optional<std::filesystem::path> QtDialogService::OpenFile(QWidget* parent,
+                                                               const OpenRequest& request) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setDirectory(QStringFromPath(request.initial_directory));
+  dialog.setNameFilter(request.filter);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  return PathFromQString(dialog.selectedFiles().constFirst());
+}
+
 std::optional<std::filesystem::path> QtDialogService::SaveAs(QWidget* parent,
                                                              const SaveRequest& request) {
   QFileDialog dialog(parent);

@@ -17,6 +17,12 @@ struct SaveRequest {
   QString filter;  // a name filter such as "*.bjs"
 };
 
+// What an open dialog opens with.
+struct OpenRequest {
+  std::filesystem::path initial_directory;
+  QString filter;  // name filters such as "Songs (*.bjs *.json)", ";;" between them
+};
+
 // Every modal question and message of the application goes through this one
 // service, so the windows never open a dialog themselves and tests can answer
 // them without blocking.
@@ -26,6 +32,9 @@ class DialogService {
 
   // The chosen folder, or nothing when the user cancels.
   virtual std::optional<std::filesystem::path> SelectFolder(QWidget* parent) = 0;
+  // The chosen existing file, or nothing when the user cancels.
+  virtual std::optional<std::filesystem::path> OpenFile(QWidget* parent,
+                                                        const OpenRequest& request) = 0;
   // The chosen file, or nothing when the user cancels.
   virtual std::optional<std::filesystem::path> SaveAs(QWidget* parent,
                                                       const SaveRequest& request) = 0;
@@ -37,6 +46,8 @@ class DialogService {
 class QtDialogService : public DialogService {
  public:
   std::optional<std::filesystem::path> SelectFolder(QWidget* parent) override;
+  std::optional<std::filesystem::path> OpenFile(QWidget* parent,
+                                                const OpenRequest& request) override;
   std::optional<std::filesystem::path> SaveAs(QWidget* parent, const SaveRequest& request) override;
   void ShowMessage(QWidget* parent, const QString& text) override;
 };

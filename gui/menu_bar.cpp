@@ -86,6 +86,8 @@ QAction* MenuBar1::Item(const QString& name) const {
 
 void MenuBar1::BuildFileMenu() {
   QMenu* file = AddMenu(this, "FileMenu", tr("&File"));
+  AddItem(file, "FileOpenSong", tr("&Open Song\u2026"), QKeySequence(Qt::CTRL | Qt::Key_O));
+  AddItem(file, "FileSaveSheet", tr("&Save Sheet\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S));
   AddItem(file, "FileSelectVAGFolder", tr("Select VAG &Folder"));
   AddItem(file, "FileCreateBJS", tr("Create &BJS"));
   QAction* quit = AddItem(file, "FileQuit", tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -98,6 +100,8 @@ void MenuBar1::BuildFileMenu() {
 void MenuBar1::BuildEditMenu() {
   QMenu* edit = AddMenu(this, "EditMenu", tr("&Edit"));
   QAction* undo = AddItem(edit, "EditUndo", tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+  QAction* redo =
+      AddItem(edit, "EditRedo", tr("&Redo"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
   AddSeparator(edit, "UntitledMenu1");
   QAction* cut = AddItem(edit, "EditCut", tr("Cu&t"), QKeySequence(Qt::CTRL | Qt::Key_X));
   QAction* copy = AddItem(edit, "EditCopy", tr("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
@@ -107,7 +111,10 @@ void MenuBar1::BuildEditMenu() {
   QAction* select_all =
       AddItem(edit, "EditSelectAll", tr("Select &All"), QKeySequence(Qt::CTRL | Qt::Key_A));
 
+  // Undo and Redo act here on the focused text field; without one, the main
+  // window takes them for the sheet's gestures.
   connect(undo, &QAction::triggered, this, [] { OnFocusedField([](QLineEdit* f) { f->undo(); }); });
+  connect(redo, &QAction::triggered, this, [] { OnFocusedField([](QLineEdit* f) { f->redo(); }); });
   connect(cut, &QAction::triggered, this, [] { OnFocusedField([](QLineEdit* f) { f->cut(); }); });
   connect(copy, &QAction::triggered, this, [] { OnFocusedField([](QLineEdit* f) { f->copy(); }); });
   connect(paste, &QAction::triggered, this,

@@ -71,6 +71,14 @@ WindowZembra::WindowZembra() {
   AddMenuHandlers();
 }
 
+WindowZembra::~WindowZembra() {
+  // The fields lose the focus as the widgets go, after this object's
+  // members are gone: their edits must no longer reach the sheet's history.
+  for (QLineEdit* field : findChildren<QLineEdit*>()) {
+    disconnect(field, nullptr, this, nullptr);
+  }
+}
+
 void WindowZembra::Layout() {
   setObjectName(QStringLiteral("WindowZembra"));
   setMenuBar(MenuBar1::Instance());
@@ -142,6 +150,8 @@ void WindowZembra::CreateControls() {
   for (QLineEdit* field : findChildren<QLineEdit*>()) {
     field->setMaxLength(std::numeric_limits<int>::max());
     RefuseSampleDrops(field);
+    // One edit of a field, however many keystrokes, is one step to undo.
+    connect(field, &QLineEdit::editingFinished, this, [this] { Settle(); });
   }
 }
 
@@ -160,9 +170,15 @@ void WindowZembra::CreatePage(std::size_t page) {
     };
     list->can_drop = [this](int i, const SampleDrag& drag) { return lstTrack_CanDrop(i, drag); };
     list->drop_object = [this](int i, const SampleDrag& drag, std::size_t before) {
+      Settle();
       lstTrack_DropObject(i, drag, before);
+      Settle();
     };
-    list->key_down = [this](int i, int key) { lstTrack_KeyDown(i, key); };
+    list->key_down = [this](int i, int key) {
+      Settle();
+      lstTrack_KeyDown(i, key);
+      Settle();
+    };
     lstTrack_[track] = list;
 
     auto* name = new QLineEdit(QString::fromStdString(sheet_.Track(track).TrackName), canvas);
@@ -213,6 +229,14 @@ void WindowZembra::AddMenuHandlers() {
           [this] { _FileSelectVAGFolder_Action(); });
   connect(bar->Item(QStringLiteral("FileCreateBJS")), &QAction::triggered, this,
           [this] { _FileCreateBJS_Action(); });
+  connect(bar->Item(QStringLiteral("FileOpenSong")), &QAction::triggered, this,
+          [this] { _FileOpenSong_Action(); });
+  connect(bar->Item(QStringLiteral("FileSaveSheet")), &QAction::triggered, this,
+          [this] { _FileSaveSheet_Action(); });
+  connect(bar->Item(QStringLiteral("EditUndo")), &QAction::triggered, this,
+          [this] { _EditUndo_Action(); });
+  connect(bar->Item(QStringLiteral("EditRedo")), &QAction::triggered, this,
+          [this] { _EditRedo_Action(); });
 }
 
 bool WindowZembra::_FileSelectVAGFolder_Action() {

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "gui/sample_drag.h"
+#include "song/sheet_history.h"
 #include "song/song_sheet.h"
 
 class QLineEdit;
@@ -33,6 +34,8 @@ class WindowZembra : public QMainWindow {
   // The open main window, or null.
   static WindowZembra* Existing();
 
+  ~WindowZembra() override;
+
   const SongSheet& sheet() const { return sheet_; }
 
   PoolList* lstFiles() const { return lstFiles_; }
@@ -50,7 +53,24 @@ class WindowZembra : public QMainWindow {
   void GetGoodVAGs();
   void WriteBJS();
 
+  // Opens a song (.bjs) or a song description (.json) as the sheet, its
+  // samples found or written beside it. A failure is shown and leaves the
+  // sheet as it was. True when the song was opened.
+  bool OpenSong(const std::filesystem::path& file);
+  // Asks where to and writes the sheet as a song description.
+  void SaveSheet();
+  // Steps back and forth through the sheet's gestures and field edits.
+  void UndoSheet();
+  void RedoSheet();
+  // Where the sheet was last opened from or saved to (a song's description
+  // beside the song); empty at first.
+  const std::filesystem::path& sheet_file() const { return sheet_file_; }
+
   // The menu commands of this window; true when handled.
+  bool _FileOpenSong_Action();
+  bool _FileSaveSheet_Action();
+  bool _EditUndo_Action();
+  bool _EditRedo_Action();
   bool _FileSelectVAGFolder_Action();
   bool _FileCreateBJS_Action();
   bool _ToolsPatchVAGFiles_Action();
@@ -78,6 +98,12 @@ class WindowZembra : public QMainWindow {
   void txtPage_TextChange(int index, const QString& text);
 
   void ShowTrack(std::size_t index);
+  // Shows every field of the sheet in its control.
+  void ShowSheet();
+  // Records what changed since the last step as one step. Run before and
+  // after each gesture and when a field's edit ends, so typing into one field
+  // is one step and a gesture another.
+  void Settle();
 
   // Keyboard placement of samples (window_zembra_placement.cpp).
   void CreatePlacementActions();
@@ -87,6 +113,9 @@ class WindowZembra : public QMainWindow {
   void lstFiles_AddToTrack(std::size_t track);
 
   SongSheet sheet_;
+  SheetHistory history_;
+  SheetContent settled_ = SheetContent::Of(sheet_);
+  std::filesystem::path sheet_file_;
   PoolList* lstFiles_ = nullptr;
   QPushButton* btnLoad_ = nullptr;
   QTabWidget* tabPages_ = nullptr;

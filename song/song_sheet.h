@@ -16,10 +16,14 @@ inline constexpr std::size_t MaxSamplesPerTrack = 4;
 struct SheetTrack {
   std::string TrackName;
   std::vector<std::string> SampleNames;  // 0 to MaxSamplesPerTrack names, in row order
+
+  bool operator==(const SheetTrack&) const = default;
 };
 
 struct SheetPage {
   std::string PageName;
+
+  bool operator==(const SheetPage&) const = default;
 };
 
 // Everything the user edits before creating a song. The window shows it and

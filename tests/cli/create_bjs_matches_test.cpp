@@ -32,6 +32,7 @@ class FixedDialogs : public DialogService {
   QStringList messages;
 
   std::optional<fs::path> SelectFolder(QWidget*) override { return folder; }
+  std::optional<fs::path> OpenFile(QWidget*, const OpenRequest&) override { return std::nullopt; }
   std::optional<fs::path> SaveAs(QWidget*, const SaveRequest&) override { return song; }
   void ShowMessage(QWidget*, const QString& text) override { messages << text; }
 };

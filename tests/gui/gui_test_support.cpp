@@ -22,6 +22,18 @@ std::optional<std::filesystem::path> ScriptedDialogs::SelectFolder(QWidget* /*pa
   return answer;
 }
 
+std::optional<std::filesystem::path> ScriptedDialogs::OpenFile(QWidget* /*parent*/,
+                                                               const OpenRequest& request) {
+  open_requests.push_back(request);
+  if (open_answers.empty()) {
+    ++unanswered;
+    return std::nullopt;
+  }
+  auto answer = open_answers.front();
+  open_answers.pop_front();
+  return answer;
+}
+
 std::optional<std::filesystem::path> ScriptedDialogs::SaveAs(QWidget* /*parent*/,
                                                              const SaveRequest& request) {
   save_requests.push_back(request);

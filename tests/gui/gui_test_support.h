@@ -26,14 +26,18 @@ namespace zembra::test {
 class ScriptedDialogs : public DialogService {
  public:
   std::deque<std::optional<std::filesystem::path>> folder_answers;
+  std::deque<std::optional<std::filesystem::path>> open_answers;
   std::deque<std::optional<std::filesystem::path>> save_answers;
 
   int folder_questions = 0;
+  std::vector<OpenRequest> open_requests;
   std::vector<SaveRequest> save_requests;
   QStringList messages;
   int unanswered = 0;  // dialogs asked for with no answer queued
 
   std::optional<std::filesystem::path> SelectFolder(QWidget* parent) override;
+  std::optional<std::filesystem::path> OpenFile(QWidget* parent,
+                                                const OpenRequest& request) override;
   std::optional<std::filesystem::path> SaveAs(QWidget* parent, const SaveRequest& request) override;
   void ShowMessage(QWidget* parent, const QString& text) override;
 

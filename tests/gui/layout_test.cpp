@@ -153,10 +153,13 @@ class LayoutTest : public QObject {
       QKeySequence shortcut;
     };
     const std::vector<std::vector<Item>> expected = {
-        {{"FileSelectVAGFolder", "Select VAG &Folder", {}},
+        {{"FileOpenSong", "&Open Song\u2026", QKeySequence(Qt::CTRL | Qt::Key_O)},
+         {"FileSaveSheet", "&Save Sheet\u2026", QKeySequence(Qt::CTRL | Qt::Key_S)},
+         {"FileSelectVAGFolder", "Select VAG &Folder", {}},
          {"FileCreateBJS", "Create &BJS", {}},
          {"FileQuit", "&Quit", QKeySequence(Qt::CTRL | Qt::Key_Q)}},
         {{"EditUndo", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z)},
+         {"EditRedo", "&Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
          {"UntitledMenu1", "", {}},
          {"EditCut", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X)},
          {"EditCopy", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C)},
@@ -178,7 +181,7 @@ class LayoutTest : public QObject {
         QCOMPARE(item->objectName(), QString::fromLatin1(expected[m][i].name));
         QCOMPARE(item->isSeparator(), std::string(expected[m][i].name).rfind("Untitled", 0) == 0);
         if (!item->isSeparator()) {
-          QCOMPARE(item->text(), QString::fromLatin1(expected[m][i].caption));
+          QCOMPARE(item->text(), QString::fromUtf8(expected[m][i].caption));
         }
         QCOMPARE(item->shortcut(), expected[m][i].shortcut);
         QVERIFY(item->isEnabled());
