@@ -76,8 +76,10 @@ void WindowZembra::lstFiles_AddToTrack(std::size_t track) {
   if (rows.empty()) {
     return;
   }
+  Settle();  // a placement is a step of its own for Undo
   sheet_.DropTexts(track, sheet_.PoolDragTexts(rows));
   ShowTrack(track);
+  Settle();
 }
 
 }  // namespace zembra

@@ -30,13 +30,6 @@ void Trigger(const char* item) {
   MenuBar1::Instance()->Item(QString::fromLatin1(item))->trigger();
 }
 
-void Select(QAbstractItemView* view, std::initializer_list<int> rows) {
-  view->clearSelection();
-  for (int row : rows) {
-    view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select);
-  }
-}
-
 std::unique_ptr<QMimeData> DragFrom(QAbstractItemView* view) {
   return std::unique_ptr<QMimeData>(
       view->model()->mimeData(view->selectionModel()->selectedIndexes()));
@@ -133,11 +126,17 @@ class UndoTest : public QObject {
     QTest::keyClick(window_, Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(Now() == states[states.size() - 2]);
 
-    // A new gesture after an undo leaves nothing to redo.
+    // A new gesture after an undo leaves nothing to redo; placing by key is
+    // a step like a drop.
     Select(window_->lstFiles(), {2});
     QVERIFY(DropOn(window_->lstTrack(0), *DragFrom(window_->lstFiles())));
     const SheetContent dropped = Now();
     Trigger("EditRedo");
+    QVERIFY(Now() == dropped);
+    Focus(window_->lstFiles());
+    QTest::keyClick(window_->lstFiles(), Qt::Key_2, Qt::ControlModifier);
+    QCOMPARE(RowsOf(window_->lstTrack(1)), QStringList({"c.vag"}));
+    Trigger("EditUndo");
     QVERIFY(Now() == dropped);
   }
 
