@@ -5,7 +5,9 @@
 #     from the window's close box;
 #  2. alone in a folder without its plug-in: a message names the plug-in; dismissed, status 1;
 #  3. installed with `cmake --install` into a temporary prefix (when the build folder is
-#     given): it finds its plug-in, shows its window and quits with status 0.
+#     given): it finds its plug-in, shows its window and quits with status 0;
+#  4. with a song named on the command line (when zembra-cli is beside it to build one):
+#     the song is opened at start, its samples written to a folder named after it.
 # Skips (status 77) only when no X server can be had here.
 set -u
 zembra=${1:?usage: smoke_test.sh path/to/zembra [build folder]}
@@ -63,11 +65,13 @@ unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME WAYLAND_DISPLAY
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp}
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
 
-# Starts a program, waits for its window titled "Zembra", sends `key` to it
-# (or "close": the close box's request) and checks the exit status.
+# Starts a program (with any further arguments), waits for its window titled
+# "Zembra", sends `key` to it (or "close": the close box's request) and checks
+# the exit status.
 run_case() {
   local program=$1 key=$2 expected=$3 what=$4
-  "$program" >"$work/out" 2>"$work/err" &
+  shift 4
+  "$program" "$@" >"$work/out" 2>"$work/err" &
   app_pid=$!
   local window=""
   # Generous limits: a sanitizer build on a busy machine starts slowly.
@@ -127,6 +131,18 @@ mkdir "$work/lonely"
 cp "$zembra" "$work/lonely/zembra"
 run_case "$work/lonely/zembra" Return 1 "without its plug-in: message dismissed"
 grep -q 'compressplugin' "$work/err" || fail "the start-up failure does not name the plug-in"
+
+cli="$(dirname "$zembra")/zembra-cli"
+demo="$(cd "$(dirname "$0")/../.." && pwd)/examples/demo.json"
+if [ -x "$cli" ] && [ -f "$demo" ]; then
+  mkdir "$work/song"
+  "$cli" build "$demo" -o "$work/song/demo.bjs" >/dev/null 2>"$work/err" ||
+    fail "zembra-cli could not build the demo song"
+  run_case "$zembra" ctrl+q 0 "a song named on the command line" "$work/song/demo.bjs"
+  [ -s "$work/song/demo/sample00.vag" ] || fail "the song named on the command line was not opened"
+else
+  echo "note: zembra-cli or the demo song missing, command line song case not run"
+fi
 
 if [ -n "$build" ]; then
   for component in app plugin; do
