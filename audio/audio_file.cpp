@@ -65,6 +65,7 @@ Result<OpenSound> OpenForReading(const std::filesystem::path& path, SF_INFO& inf
 }
 
 std::int16_t ToInt16(float sample) {
+  if (std::isnan(sample)) return 0;  // a float file may hold anything
   const float scaled = std::nearbyint(sample * 32768.0f);
   return static_cast<std::int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
 }

@@ -69,12 +69,12 @@ TEST(AudioFile, ReadsMp3WhereTheLibraryHasIt) {
 TEST(AudioFile, MixesChannelsToTheirMeanAndClampsFloatBeyondFullScale) {
   TempDir dir;
   // Left and right: 0.5 and 0.25 -> 0.375; 1.0 and -1.0 -> 0; then 1.5 and
-  // 1.5, and -3 and -3, beyond full scale.
+  // 1.5, and -3 and -3, beyond full scale; infinity, and not a number.
   WriteSound(dir / "stereo.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 8000,
-             {0.5f, 0.25f, 1.0f, -1.0f, 1.5f, 1.5f, -3.0f, -3.0f});
+             {0.5f, 0.25f, 1.0f, -1.0f, 1.5f, 1.5f, -3.0f, -3.0f, INFINITY, 0.0f, NAN, 0.0f});
   Result<MonoAudio> audio = ReadAudioFile(dir / "stereo.wav");
   ASSERT_TRUE(audio) << audio.error().message;
-  EXPECT_EQ(audio->pcm, (Pcm{12288, 0, 32767, -32768}));
+  EXPECT_EQ(audio->pcm, (Pcm{12288, 0, 32767, -32768, 32767, 0}));
   EXPECT_EQ(audio->source_channels, 2);
 
   // 24-bit integers: full scale is the most an integer source can be.
