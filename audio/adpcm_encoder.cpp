@@ -99,17 +99,20 @@ template <AdpcmRounding R>
     const int xi = x[i];
     for (int l = 0; l < count; ++l) {
       const int p = Predict<R>(h1[l], h2[l], lanes.w0[l], lanes.w1[l]);
-      // Beyond 2^18 the residual is clamped all the same; the bound keeps the
-      // product in 32 bits even for the peer's unclamped history.
-      const int r = std::clamp(xi - p + lanes.half[l], -(1 << 18), 1 << 18);
+      int r = xi - p + lanes.half[l];
+      if constexpr (R == AdpcmRounding::kTruncate) {
+        // The peer's unclamped history can make r large enough to overflow
+        // the product; beyond 2^18 the residual is clamped all the same.
+        r = std::clamp(r, -(1 << 18), 1 << 18);
+      }
       const int n = std::clamp((r * lanes.scale[l]) >> 12, -8, 7);
       int v = p + n * lanes.step[l];
       const int out = Clamp16(v);
       // Nearest ignores clipping: a step further toward a rail may clip onto
       // a sample nearer the input (what re-encoding a clipped block needs).
-      const int up = (xi > out) & (n < 7) & (v + lanes.step[l] > 32767) & (32767 - xi < xi - out);
-      const int down =
-          (xi < out) & (n > -8) & (v - lanes.step[l] < -32768) & (xi + 32768 < out - xi);
+      // (Nearer the rail than `out` implies the input lies beyond `out`.)
+      const int up = (n < 7) & (v + lanes.step[l] > 32767) & (32767 - xi < xi - out);
+      const int down = (n > -8) & (v - lanes.step[l] < -32768) & (xi + 32768 < out - xi);
       v += (up - down) * lanes.step[l];
       // Summed as floats, which vectorise far better than 64-bit integers:
       // exact up to 2^24, and to a few parts in 10^7 beyond, which only
