@@ -50,8 +50,11 @@ void TakeOverAttributes(int fd, const std::filesystem::path& destination) {
     ::fchmod(fd, NewFileMode());
     return;
   }
-  if (::fchown(fd, old.st_uid, old.st_gid) != 0)
-    (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+  // Not permitted to give the file away: keep at least the group; failing
+  // that too, the file stays ours, as any file this user writes would.
+  if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+    [[maybe_unused]] const int group_kept = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+  }
   // After fchown, which may clear the set-id bits.
   ::fchmod(fd, old.st_mode & 07777);
 }
