@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
+#include <new>
 
 #include "plugin/host_callbacks.h"
 #include "plugin/one_shot.h"
@@ -28,14 +28,46 @@ GZipFileRecord* RecordOf(REALobject instance) {
   return static_cast<GZipFileRecord*>(REALGetInstanceData(&GZipFileClass, instance));
 }
 
-// The bytes of a host string as a NUL-terminated text for zlib; false when
-// the string holds a NUL of its own, which would cut the text short.
-bool ToCText(REALstring str, std::string* text) {
-  size_t n = 0;
-  const char* bytes = REALGetStringContents(str, &n);
-  text->assign(bytes, n);
-  return text->find('\0') == std::string::npos;
-}
+// The bytes of a host string as a NUL-terminated text for zlib, freed by its
+// owner. Empty when there is no memory for it or when the string holds a NUL
+// of its own, which would cut the text short. Never throws: Open is reached
+// straight from the host.
+class CText {
+ public:
+  explicit CText(REALstring str) {
+    size_t n = 0;
+    const char* bytes = REALGetStringContents(str, &n);
+    if (n == SIZE_MAX || (n != 0 && std::memchr(bytes, '\0', n) != nullptr)) return;
+    text_ = new (std::nothrow) char[n + 1];
+    if (text_ == nullptr) return;
+    if (n != 0) std::memcpy(text_, bytes, n);
+    text_[n] = '\0';
+  }
+  ~CText() { delete[] text_; }
+  CText(const CText&) = delete;
+  CText& operator=(const CText&) = delete;
+
+  const char* get() const { return text_; }
+
+ private:
+  char* text_ = nullptr;
+};
+
+// Releases the host's path string on every way out of Open.
+class PathString {
+ public:
+  explicit PathString(REALstring str) : str_(str) {}
+  ~PathString() {
+    if (str_ != nullptr) REALUnlockString(str_);
+  }
+  PathString(const PathString&) = delete;
+  PathString& operator=(const PathString&) = delete;
+
+  REALstring get() const { return str_; }
+
+ private:
+  REALstring str_;
+};
 
 RBBoolean Open(REALobject instance, REALfolderItem file, REALstring mode) {
   GZipFileRecord* r = RecordOf(instance);
@@ -46,16 +78,15 @@ RBBoolean Open(REALobject instance, REALfolderItem file, REALstring mode) {
   }
   if (r->lastError != 0) return false;
   r->lastError = -1;
-  std::string modeText = "rb";
-  if (mode != nullptr && !ToCText(mode, &modeText)) return false;
+  static const char kDefaultMode[] = "rb";
+  const CText modeText(mode);
+  if (mode != nullptr && modeText.get() == nullptr) return false;
   if (file == nullptr) return false;
-  REALstring path = REALpathFromFolderItem(file);
-  if (path == nullptr) return false;
-  std::string name;
-  const bool nameOk = ToCText(path, &name);
-  REALUnlockString(path);
-  if (!nameOk) return false;
-  gzFile handle = gzopen(name.c_str(), modeText.c_str());
+  const PathString path(REALpathFromFolderItem(file));
+  if (path.get() == nullptr) return false;
+  const CText name(path.get());
+  if (name.get() == nullptr) return false;
+  gzFile handle = gzopen(name.get(), mode != nullptr ? modeText.get() : kDefaultMode);
   if (handle == nullptr) return false;
   r->handle = handle;
   r->lastError = 0;

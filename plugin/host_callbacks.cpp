@@ -1,7 +1,6 @@
 #include "plugin/host_callbacks.h"
 
-#include <memory>
-#include <vector>
+#include <new>
 
 namespace zembra::plugin {
 
@@ -25,11 +24,44 @@ REALpathFromFolderItemProc pathCallback = nullptr;
 REALMemoryBlockGetPtrProc blockPtrCallback = nullptr;
 REALMemoryBlockGetSizeProc blockSizeCallback = nullptr;
 
-// Three-word method tables made for older hosts. The host may use them for
-// as long as the library stays loaded, so they go only with the library.
-std::vector<std::unique_ptr<REALmethodDefinitionOld[]>>& OldMethodTables() {
-  static std::vector<std::unique_ptr<REALmethodDefinitionOld[]>> tables;
-  return tables;
+// Three-word method tables made for older hosts, chained so that nothing but
+// the table itself is allocated. The host may use them for as long as the
+// library stays loaded, so they go only with the library.
+struct OldMethodTable {
+  OldMethodTable* next;
+  REALmethodDefinitionOld* methods;
+};
+
+struct OldMethodTables {
+  OldMethodTable* first = nullptr;
+  ~OldMethodTables() {
+    while (first != nullptr) {
+      OldMethodTable* next = first->next;
+      delete[] first->methods;
+      delete first;
+      first = next;
+    }
+  }
+} oldMethodTables;
+
+// `definition`'s methods as a three-word table that lives with the library;
+// false when there is no memory for it.
+bool ConvertToOldMethods(REALclassDefinition* definition) {
+  const auto* methods = static_cast<const REALmethodDefinition*>(definition->methods);
+  auto* table = new (std::nothrow) OldMethodTable{oldMethodTables.first, nullptr};
+  if (table == nullptr) return false;
+  const uint32_t count = definition->methodCount;
+  table->methods = new (std::nothrow) REALmethodDefinitionOld[count == 0 ? 1 : count];
+  if (table->methods == nullptr) {
+    delete table;
+    return false;
+  }
+  for (uint32_t i = 0; i < count; ++i) {
+    table->methods[i] = {methods[i].function, methods[i].setterFunction, methods[i].declaration};
+  }
+  definition->methods = table->methods;
+  oldMethodTables.first = table;
+  return true;
 }
 
 }  // namespace
@@ -38,13 +70,9 @@ void REALRegisterClass(REALclassDefinition* definition) {
   PluginRegisterClassProc registerClass = Resolve(registerClassCallback, "PluginRegisterClass");
   REALGetRBVersionProc getVersion = Resolve(getVersionCallback, "REALGetRBVersion");
   if (getVersion == nullptr || getVersion() < kREALFourWordMethodsSince) {
-    const auto* methods = static_cast<const REALmethodDefinition*>(definition->methods);
-    auto old = std::make_unique<REALmethodDefinitionOld[]>(definition->methodCount);
-    for (uint32_t i = 0; i < definition->methodCount; ++i) {
-      old[i] = {methods[i].function, methods[i].setterFunction, methods[i].declaration};
-    }
-    definition->methods = old.get();
-    OldMethodTables().push_back(std::move(old));
+    // The host would misread the four-word table, so without the old form
+    // the class stays unregistered.
+    if (!ConvertToOldMethods(definition)) return;
   }
   if (registerClass != nullptr) registerClass(definition);
 }
@@ -84,9 +112,11 @@ void* REALMemoryBlockGetPtr(REALmemoryBlock block) {
   return getPtr != nullptr ? getPtr(block) : nullptr;
 }
 
-size_t REALMemoryBlockGetSize(REALmemoryBlock block) {
+bool REALMemoryBlockGetSize(REALmemoryBlock block, size_t* size) {
   REALMemoryBlockGetSizeProc getSize = Resolve(blockSizeCallback, "REALMemoryBlockGetSize");
-  return getSize != nullptr ? getSize(block) : 0;
+  if (getSize == nullptr) return false;
+  *size = getSize(block);
+  return true;
 }
 
 REALstring REALBuildUnicodeString(const void* bytes, size_t length, uint32_t encoding) {

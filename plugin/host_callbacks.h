@@ -13,6 +13,9 @@ extern REALresolver gResolver;
 // Wrappers of the host callbacks. Each asks the resolver for its callback on
 // first use and keeps the answer; while the host has no such callback the
 // wrapper does nothing, answers 0 or nil, and asks again on the next call.
+// None of them throws: they are reached from the plug-in's C entry points.
+// A class whose method table cannot be converted for an older host is not
+// registered.
 void REALRegisterClass(REALclassDefinition* definition);
 void REALRegisterMethod(REALmethodDefinition* definition);
 double REALGetRBVersion();
@@ -21,7 +24,8 @@ void REALSetStringEncoding(REALstring str, uint32_t encoding);
 void REALUnlockString(REALstring str);
 REALstring REALpathFromFolderItem(REALfolderItem item);
 void* REALMemoryBlockGetPtr(REALmemoryBlock block);
-size_t REALMemoryBlockGetSize(REALmemoryBlock block);
+// False when the host cannot tell a block's size; hosts need not offer it.
+bool REALMemoryBlockGetSize(REALmemoryBlock block, size_t* size);
 
 // A new host string of `length` bytes with the given encoding code, owned by
 // the caller; nil for no bytes or when the host cannot make one.

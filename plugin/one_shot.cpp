@@ -22,8 +22,13 @@ Scratch AllocateScratch(size_t size) {
   return Scratch(static_cast<Bytef*>(std::calloc(size == 0 ? 1 : size, 1)));
 }
 
+// Never null: zlib takes a null buffer as a request for a checksum's initial
+// value, while an empty string (which some hosts give no bytes at all) must
+// leave a running checksum as it is.
 const Bytef* BytesOf(REALstring str, size_t* length) {
-  return reinterpret_cast<const Bytef*>(REALGetStringContents(str, length));
+  static const Bytef kNoBytes[1] = {0};
+  const auto* bytes = reinterpret_cast<const Bytef*>(REALGetStringContents(str, length));
+  return bytes != nullptr ? bytes : kNoBytes;
 }
 
 RBInteger AsHostInteger(uLong checksum) {
@@ -79,11 +84,13 @@ RBInteger Adler32StringKRO(RBInteger adler, REALstring buf) {
 }
 
 // The `length` bytes at `offset` in `block`, or null when the block is absent
-// or the range does not lie inside it.
+// or the range does not lie inside it. A host that cannot tell the block's
+// size leaves the range to the caller, who must keep it inside the block.
 const Bytef* BlockRange(REALmemoryBlock block, RBInteger offset, RBInteger length) {
   if (block == nullptr || offset < 0 || length < 0) return nullptr;
-  const size_t size = REALMemoryBlockGetSize(block);
-  if (static_cast<size_t>(offset) > size || static_cast<size_t>(length) > size - offset) {
+  size_t size = 0;
+  if (REALMemoryBlockGetSize(block, &size) &&
+      (static_cast<size_t>(offset) > size || static_cast<size_t>(length) > size - offset)) {
     return nullptr;
   }
   const auto* base = static_cast<const Bytef*>(REALMemoryBlockGetPtr(block));
@@ -107,7 +114,7 @@ RBInteger Adler32MemoryKRO(RBInteger adler, REALmemoryBlock buf, RBInteger offse
 
 RBInteger strAdler32(REALobject, RBInteger start, REALstring data) {
   size_t n = 0;
-  const Bytef* bytes = BytesOf(data, &n);  // never null: an absent string reads as empty
+  const Bytef* bytes = BytesOf(data, &n);
   return AsHostInteger(adler32_z(FromHostInteger(start), bytes, n));
 }
 

@@ -13,6 +13,8 @@ struct REALobjectRecord {
 namespace zembra {
 namespace {
 
+size_t liveInstances = 0;
+
 static_assert(sizeof(REALobjectRecord) <= kHostInstanceDataOffset);
 
 bool IsStandard(REALproc accessor) {
@@ -31,6 +33,10 @@ T* Field(const HostInstance& instance, const REALproperty& property) {
 
 }  // namespace
 
+size_t LiveHostInstances() {
+  return liveInstances;
+}
+
 Result<HostInstance> HostInstance::Create(std::string_view className) {
   const HostClass* hostClass = FindHostClass(className);
   if (hostClass == nullptr) {
@@ -43,6 +49,7 @@ Result<HostInstance> HostInstance::Create(std::string_view className) {
     return Error{"Cannot create an instance of " + std::string(className) + ": out of memory."};
   }
   auto* object = new (memory) REALobjectRecord{hostClass};
+  ++liveInstances;
   HostInstance instance(hostClass, object);
   if (definition->constructor != nullptr) {
     reinterpret_cast<void (*)(REALobject)>(definition->constructor)(object);
@@ -84,6 +91,7 @@ void HostInstance::Destroy() {
   object_->~REALobjectRecord();
   std::free(object_);
   object_ = nullptr;
+  --liveInstances;
 }
 
 void* HostInstance::data() const {

@@ -24,6 +24,9 @@ struct ClassMethodOf<R(Args...)> {
   using type = R (*)(REALobject, Args...);
 };
 
+// How many HostInstance objects live.
+size_t LiveHostInstances();
+
 // One instance of a registered class, created as the host creates them: the
 // record zero-filled inside the object, then the class constructor. The
 // class destructor runs when the instance goes.

@@ -1,5 +1,6 @@
 #include "runtime/host_string.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -7,19 +8,49 @@
 
 namespace zembra {
 
+namespace {
+
+// Every host string is one of these; plug-ins see only the record.
+struct StringBlock {
+  REALstringRecord record;
+  // Where the bytes are: right after the block, somebody else's (borrowed),
+  // or a block of their own (a borrowed string that outlived its lender).
+  enum class Bytes : uint8_t { kInline, kBorrowed, kOwned } kind;
+};
+static_assert(offsetof(StringBlock, record) == 0);
+
+size_t liveStrings = 0;
+
+StringBlock* BlockOf(REALstring str) {
+  return reinterpret_cast<StringBlock*>(str);
+}
+
+REALstring NewString(size_t extra, StringBlock::Bytes kind) {
+  void* memory = std::malloc(sizeof(StringBlock) + extra);
+  if (memory == nullptr) return nullptr;
+  auto* block = new (memory) StringBlock{REALstringRecord{}, kind};
+  block->record.refCount = 1;
+  block->record.encoding = kREALEncodingRaw;
+  ++liveStrings;
+  return &block->record;
+}
+
+}  // namespace
+
+size_t HostLiveStrings() {
+  return liveStrings;
+}
+
 REALstring HostBuildString(const char* bytes, size_t length) {
   if (bytes == nullptr && length != 0) return nullptr;
   // Record and bytes in one block, with a NUL after the bytes for the host's
   // own convenience; plug-ins must not count on it.
-  if (length > SIZE_MAX - sizeof(REALstringRecord) - 1) return nullptr;
-  void* block = std::malloc(sizeof(REALstringRecord) + length + 1);
-  if (block == nullptr) return nullptr;
-  auto* str = new (block) REALstringRecord{};
-  char* copy = static_cast<char*>(block) + sizeof(REALstringRecord);
+  if (length > SIZE_MAX - sizeof(StringBlock) - 1) return nullptr;
+  REALstring str = NewString(length + 1, StringBlock::Bytes::kInline);
+  if (str == nullptr) return nullptr;
+  char* copy = reinterpret_cast<char*>(BlockOf(str) + 1);
   if (length != 0) std::memcpy(copy, bytes, length);
   copy[length] = '\0';
-  str->refCount = 1;
-  str->encoding = kREALEncodingRaw;
   str->length = length;
   str->bytes = copy;
   return str;
@@ -36,9 +67,38 @@ void HostLockString(REALstring str) {
 void HostUnlockString(REALstring str) {
   if (str == nullptr) return;
   if (--str->refCount == 0) {
-    str->~REALstringRecord();
-    std::free(str);
+    StringBlock* block = BlockOf(str);
+    if (block->kind == StringBlock::Bytes::kOwned) std::free(const_cast<char*>(str->bytes));
+    block->~StringBlock();
+    std::free(block);
+    --liveStrings;
   }
+}
+
+BorrowedHostString::BorrowedHostString(std::string_view bytes)
+    : str_(NewString(0, StringBlock::Bytes::kBorrowed)) {
+  if (str_ == nullptr) return;
+  str_->length = bytes.size();
+  str_->bytes = bytes.data() != nullptr ? bytes.data() : "";
+}
+
+BorrowedHostString::~BorrowedHostString() {
+  if (str_ == nullptr) return;
+  if (str_->refCount > 1) {
+    // Someone kept a reference: from now on it sees a copy of its own, or,
+    // without memory for one, an empty string rather than freed bytes.
+    char* copy = static_cast<char*>(std::malloc(str_->length == 0 ? 1 : str_->length));
+    if (copy != nullptr) {
+      if (str_->length != 0) std::memcpy(copy, str_->bytes, str_->length);
+      str_->bytes = copy;
+      BlockOf(str_)->kind = StringBlock::Bytes::kOwned;
+    } else {
+      str_->bytes = "";
+      str_->length = 0;
+      BlockOf(str_)->kind = StringBlock::Bytes::kInline;
+    }
+  }
+  HostUnlockString(str_);
 }
 
 HostString::HostString(std::string_view bytes, uint32_t encoding)

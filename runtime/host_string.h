@@ -14,6 +14,26 @@ void HostSetStringEncoding(REALstring str, uint32_t encoding);
 void HostLockString(REALstring str);
 void HostUnlockString(REALstring str);
 
+// How many host strings live: built and not yet released by their last holder.
+size_t HostLiveStrings();
+
+// A host string that shows bytes the caller owns, without copying them, for
+// the length of one call into a plug-in. The bytes must stay unchanged while
+// this object lives; a reference a plug-in keeps beyond it sees a copy made
+// then. get() is null when there was no memory for the string.
+class BorrowedHostString {
+ public:
+  explicit BorrowedHostString(std::string_view bytes);
+  ~BorrowedHostString();
+  BorrowedHostString(const BorrowedHostString&) = delete;
+  BorrowedHostString& operator=(const BorrowedHostString&) = delete;
+
+  REALstring get() const { return str_; }
+
+ private:
+  REALstring str_ = nullptr;
+};
+
 // One reference on a host string; empty when the string is absent (nil).
 class HostString {
  public:

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <new>
+#include <string>
 #include <system_error>
 #include <utility>
 
@@ -19,6 +21,7 @@ namespace {
 
 struct HostState {
   HostOptions options;
+  std::function<void(std::string_view)> observer;
   std::vector<void*> libraries;
   std::vector<std::unique_ptr<HostClass>> classes;
   std::vector<REALmethodDefinition> globalMethods;
@@ -37,44 +40,76 @@ bool ReadsThreeWordMethods() {
   return !version.has_value() || *version < kREALFourWordMethodsSince;
 }
 
+void Notify(std::string_view callback) {
+  if (State().observer) State().observer(callback);
+}
+
+// Callbacks are called from a plug-in's C code, which no exception may
+// cross: a registration the host has no memory to record is dropped, as if
+// the plug-in had never made it.
+template <typename Fn>
+void WithoutThrowing(Fn&& fn) {
+  try {
+    fn();
+  } catch (const std::bad_alloc&) {
+  }
+}
+
 void RegisterPluginVersion(int32_t version) {
-  HostRegistration entry{HostRegistration::Kind::kPluginVersion};
-  entry.pluginVersion = version;
-  State().registrations.push_back(entry);
+  Notify("RegisterPluginVersion");
+  WithoutThrowing([&] {
+    HostRegistration entry{HostRegistration::Kind::kPluginVersion};
+    entry.pluginVersion = version;
+    State().registrations.push_back(entry);
+  });
 }
 
 void RegisterClass(REALclassDefinition* definition) {
+  Notify("PluginRegisterClass");
   if (definition == nullptr || definition->name == nullptr) return;
-  auto hostClass = std::make_unique<HostClass>();
-  hostClass->definition = definition;
-  definition->forSystemUse = kHostInstanceDataOffset;
-  hostClass->threeWordMethods = ReadsThreeWordMethods();
-  if (definition->methods != nullptr) {
-    for (uint32_t i = 0; i < definition->methodCount; ++i) {
-      if (hostClass->threeWordMethods) {
-        const auto& old = static_cast<const REALmethodDefinitionOld*>(definition->methods)[i];
-        hostClass->methods.push_back({old.function, old.setterFunction, old.declaration, 0});
-      } else {
-        hostClass->methods.push_back(
-            static_cast<const REALmethodDefinition*>(definition->methods)[i]);
+  WithoutThrowing([&] {
+    HostState& state = State();
+    auto hostClass = std::make_unique<HostClass>();
+    hostClass->definition = definition;
+    hostClass->threeWordMethods = ReadsThreeWordMethods();
+    if (definition->methods != nullptr) {
+      for (uint32_t i = 0; i < definition->methodCount; ++i) {
+        if (hostClass->threeWordMethods) {
+          const auto& old = static_cast<const REALmethodDefinitionOld*>(definition->methods)[i];
+          hostClass->methods.push_back({old.function, old.setterFunction, old.declaration, 0});
+        } else {
+          hostClass->methods.push_back(
+              static_cast<const REALmethodDefinition*>(definition->methods)[i]);
+        }
       }
     }
-  }
-  HostRegistration entry{HostRegistration::Kind::kClass};
-  entry.hostClass = hostClass.get();
-  State().classes.push_back(std::move(hostClass));
-  State().registrations.push_back(entry);
+    // Room first, so that the class is recorded in both places or in neither.
+    state.classes.reserve(state.classes.size() + 1);
+    state.registrations.reserve(state.registrations.size() + 1);
+    definition->forSystemUse = kHostInstanceDataOffset;
+    HostRegistration entry{HostRegistration::Kind::kClass};
+    entry.hostClass = hostClass.get();
+    state.classes.push_back(std::move(hostClass));
+    state.registrations.push_back(entry);
+  });
 }
 
 void RegisterMethod(REALmethodDefinition* definition) {
+  Notify("PluginRegisterMethod");
   if (definition == nullptr || definition->declaration == nullptr) return;
-  State().globalMethods.push_back(*definition);
-  HostRegistration entry{HostRegistration::Kind::kMethod};
-  entry.method = *definition;
-  State().registrations.push_back(entry);
+  WithoutThrowing([&] {
+    HostState& state = State();
+    state.globalMethods.reserve(state.globalMethods.size() + 1);
+    state.registrations.reserve(state.registrations.size() + 1);
+    state.globalMethods.push_back(*definition);
+    HostRegistration entry{HostRegistration::Kind::kMethod};
+    entry.method = *definition;
+    state.registrations.push_back(entry);
+  });
 }
 
 double HostVersion() {
+  Notify("REALGetRBVersion");
   return State().options.version.value_or(0.0);
 }
 
@@ -98,16 +133,24 @@ void ConfigureHost(HostOptions options) {
   State().options = std::move(options);
 }
 
+void ObserveHostCallbacks(std::function<void(std::string_view callback)> observer) {
+  State().observer = std::move(observer);
+}
+
 void* HostResolve(const char* name) {
   if (name == nullptr) return nullptr;
   HostState& state = State();
-  ++state.queries[name];
-  if (state.options.withheld.count(std::string_view(name)) != 0) return nullptr;
-  static const std::map<std::string_view, void*> callbacks = {
+  // Only counted when there is memory to count it: the answer matters more.
+  WithoutThrowing([&] { ++state.queries[name]; });
+  struct Callback {
+    std::string_view name;
+    void* address;
+  };
+  const Callback callbacks[] = {
       {"RegisterPluginVersion", Address(&RegisterPluginVersion)},
       {"PluginRegisterClass", Address(&RegisterClass)},
       {"PluginRegisterMethod", Address(&RegisterMethod)},
-      {"REALGetRBVersion", Address(&HostVersion)},
+      {"REALGetRBVersion", state.options.version ? Address(&HostVersion) : nullptr},
       {"REALBuildString", Address(&HostBuildString)},
       {"REALSetStringEncoding", Address(&HostSetStringEncoding)},
       {"REALLockString", Address(&HostLockString)},
@@ -116,9 +159,12 @@ void* HostResolve(const char* name) {
       {"memoryBlockGetPtr", Address(&HostMemoryBlockGetPtr)},
       {"REALMemoryBlockGetSize", Address(&HostMemoryBlockGetSize)},
   };
-  if (std::string_view(name) == "REALGetRBVersion" && !state.options.version) return nullptr;
-  auto found = callbacks.find(name);
-  return found != callbacks.end() ? found->second : nullptr;
+  const std::string_view wanted(name);
+  if (state.options.withheld.find(wanted) != state.options.withheld.end()) return nullptr;
+  for (const Callback& callback : callbacks) {
+    if (callback.name == wanted) return callback.address;
+  }
+  return nullptr;
 }
 
 Status LoadPlugin(const std::filesystem::path& path) {
@@ -143,7 +189,12 @@ Status LoadPlugin(const std::filesystem::path& path) {
   return Ok();
 }
 
-void UnloadPlugins() {
+Status UnloadPlugins() {
+  if (const size_t live = LiveHostInstances(); live != 0) {
+    return Error{"Cannot unload the plug-ins: " + std::to_string(live) + " instance" +
+                 (live == 1 ? " of their classes is" : "s of their classes are") +
+                 " still in use."};
+  }
   HostState& state = State();
   state.classes.clear();
   state.globalMethods.clear();
@@ -154,6 +205,7 @@ void UnloadPlugins() {
   state.queries.clear();
   for (auto it = state.libraries.rbegin(); it != state.libraries.rend(); ++it) dlclose(*it);
   state.libraries.clear();
+  return Ok();
 }
 
 const std::vector<HostRegistration>& HostRegistrations() {
@@ -193,8 +245,10 @@ const REALproperty* FindClassProperty(const HostClass& hostClass, std::string_vi
 }  // namespace zembra
 
 REALproc* RuntimeAllocatePluginEntrypointsTable(uint32_t count) {
+  // Even an empty table hands out one slot, which unloading must clear too.
+  const uint32_t slots = count == 0 ? 1 : count;
   auto& tables = zembra::State().entrypointTables;
-  tables.emplace_back(std::make_unique<REALproc[]>(count == 0 ? 1 : count), count);
+  tables.emplace_back(std::make_unique<REALproc[]>(slots), slots);
   return tables.back().first.get();
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -42,14 +43,20 @@ struct HostRegistration {
 // Options for plug-ins loaded from now on.
 void ConfigureHost(HostOptions options);
 
+// Tells `observer` the name of each registration or version callback as a
+// plug-in calls it, before the host acts on it; null stops it. For tests
+// that play a host running short of memory at a given moment.
+void ObserveHostCallbacks(std::function<void(std::string_view callback)> observer);
+
 // Loads the plug-in at `path` with dlopen and enters it through its
 // REALPluginMain. Loading one that is already loaded does nothing.
 Status LoadPlugin(const std::filesystem::path& path);
 
 // Unloads every plug-in and forgets their classes and methods; every slot of
-// every entry-point table becomes empty. No instance of their classes may be
-// left.
-void UnloadPlugins();
+// every entry-point table becomes empty. Refused, with everything left
+// loaded, while an instance of a plug-in class lives: it needs the class and
+// the plug-in's code until it goes.
+Status UnloadPlugins();
 
 // The resolver handed to plug-ins.
 void* HostResolve(const char* name);
@@ -65,7 +72,7 @@ const REALproperty* FindClassProperty(const HostClass& hostClass, std::string_vi
 }  // namespace zembra
 
 // Entry-point services for the application: a zero-filled table of `count`
-// slots that lives as long as the process, and the global method
+// slots (at least one) that lives as long as the process, and the global method
 // registered under exactly `declaration` (null when none is).
 REALproc* RuntimeAllocatePluginEntrypointsTable(uint32_t count);
 REALproc RuntimeLookupPluginEntrypoint(const char* declaration);

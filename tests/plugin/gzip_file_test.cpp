@@ -9,6 +9,7 @@
 #include <string>
 
 #include "runtime/host_objects.h"
+#include "tests/plugin/failing_allocations.h"
 #include "tests/plugin/plugin_fixture.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -196,6 +197,48 @@ TEST_F(GZipFile, NamesAndModesWithNulsDoNotOpen) {
   ClearLasterror(g);
   EXPECT_FALSE(Open(g, dir_ / "b.gz", std::string_view("r\0", 2)));
   EXPECT_EQ(Int(g, "Handle"), 0);
+}
+
+// Open copies the mode and the path for zlib. Each of those copies, refused
+// in turn, makes Open fail without throwing into the host and without
+// keeping the host's path string.
+TEST_F(GZipFile, OpenWithoutMemoryFailsAndReleasesThePath) {
+  const auto open = New("GZipFileKRO")
+                        .Method<RBBoolean(REALfolderItem, REALstring)>(
+                            "Open(file as folderitem, mode as string) as boolean");
+  ASSERT_NE(open, nullptr);
+  HostFolderItem file(dir_ / "a name longer than the shortest strings.gz");
+  HostString write("wb");
+  for (REALstring mode : {write.get(), kAbsent}) {
+    const size_t strings = HostLiveStrings();
+    HostInstance g = New("GZipFileKRO");
+    for (int skip = 0;; ++skip) {
+      bool opened = false, threw = false;
+      int refused = 0;
+      {
+        OutOfMemory noMemory(skip);
+        try {
+          opened = open(g.get(), file.get(), mode);
+        } catch (...) {
+          threw = true;
+        }
+        refused = RefusedAllocations();
+      }
+      SCOPED_TRACE("skipping " + std::to_string(skip) + (mode ? " with a mode" : " without"));
+      EXPECT_FALSE(threw);
+      EXPECT_EQ(HostLiveStrings(), strings);
+      if (refused == 0) {
+        EXPECT_TRUE(opened);
+        Close(g);
+        break;
+      }
+      EXPECT_FALSE(opened);
+      EXPECT_EQ(Lasterror(g), -1);
+      EXPECT_EQ(Int(g, "Handle"), 0);
+      ClearLasterror(g);
+      ASSERT_LT(skip, 10);
+    }
+  }
 }
 
 TEST_F(GZipFile, HandleCannotBePointedElsewhere) {

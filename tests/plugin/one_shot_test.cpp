@@ -147,6 +147,53 @@ TEST_F(OneShot, MemoryChecksumsStayInsideTheBlock) {
   }
 }
 
+// Some hosts hand over an empty string with no bytes at all; zlib would take
+// the null buffer for a request to start a checksum afresh.
+TEST_F(OneShot, AnEmptyStringWithoutBytesLeavesARunningChecksumAlone) {
+  REALstringRecord noBytes{1, kREALEncodingRaw, 0, nullptr};
+  HostString ab("ab");
+  const RBInteger crcAb = CallGlobal<RBInteger>(kCRC32String, 0, ab.get());
+  const RBInteger adlerAb = CallGlobal<RBInteger>(kAdler32String, 1, ab.get());
+  EXPECT_EQ(CallGlobal<RBInteger>(kCRC32String, crcAb, &noBytes), crcAb);
+  EXPECT_EQ(CallGlobal<RBInteger>(kAdler32String, adlerAb, &noBytes), adlerAb);
+  for (const char* name : {"ZLibCompressKRO", "ZLibDecompressKRO", "GZipFileKRO"}) {
+    SCOPED_TRACE(name);
+    HostInstance instance = New(name);
+    EXPECT_EQ(Call<RBInteger>(instance, "CRC32(start as integer, data as string) as integer", crcAb,
+                              &noBytes),
+              crcAb);
+    EXPECT_EQ(Call<RBInteger>(instance, "Adler32(start as integer, data as string) as integer",
+                              adlerAb, &noBytes),
+              adlerAb);
+  }
+  EXPECT_EQ(CallGlobalString(kCompress, &noBytes, 9).bytes(),
+            std::string_view("\x78\xDA\x03\x00\x00\x00\x00\x01", 8));
+  EXPECT_EQ(noBytes.refCount, 1u);
+}
+
+// A host that cannot tell a memory block's size: the caller's range is
+// trusted, as the methods' contract asks the caller to keep it inside.
+class HostWithoutBlockSizes : public PluginTest {
+ protected:
+  HostOptions Options() const override {
+    return {.version = 10.0, .withheld = {"REALMemoryBlockGetSize"}};
+  }
+};
+
+TEST_F(HostWithoutBlockSizes, MemoryChecksumsTrustTheCallersRange) {
+  HostMemoryBlock block("xx123456789yy");
+  EXPECT_EQ(CallGlobal<RBInteger>(kCRC32Memory, 0, block.get(), 2, 9), -873187034);
+  const RBInteger first = CallGlobal<RBInteger>(kAdler32Memory, 1, block.get(), 2, 4);
+  EXPECT_EQ(CallGlobal<RBInteger>(kAdler32Memory, first, block.get(), 6, 5),
+            CallGlobal<RBInteger>(kAdler32Memory, 1, block.get(), 2, 9));
+  EXPECT_EQ(CallGlobal<RBInteger>(kCRC32Memory, 777, block.get(), 13, 0), 777);
+  // What needs no size is still refused.
+  const REALmemoryBlock none = nullptr;
+  EXPECT_EQ(CallGlobal<RBInteger>(kCRC32Memory, 777, none, 0, 3), 0);
+  EXPECT_EQ(CallGlobal<RBInteger>(kAdler32Memory, 777, block.get(), -1, 3), 1);
+  EXPECT_EQ(CallGlobal<RBInteger>(kCRC32Memory, 777, block.get(), 0, -1), 0);
+}
+
 TEST_F(OneShot, SharedClassMembersOnEveryClass) {
   HostString abc("abc");
   for (const char* name : {"ZLibCompressKRO", "ZLibDecompressKRO", "GZipFileKRO"}) {

@@ -25,7 +25,7 @@ class PluginTest : public ::testing::Test {
     ASSERT_TRUE(loaded.ok()) << loaded.error().message;
   }
   void TearDown() override {
-    UnloadPlugins();
+    EXPECT_TRUE(UnloadPlugins().ok());
     ConfigureHost({});
   }
 

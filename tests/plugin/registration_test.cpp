@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/host_objects.h"
+#include "tests/plugin/failing_allocations.h"
 #include "tests/plugin/plugin_fixture.h"
 
 namespace zembra::test {
@@ -161,7 +162,7 @@ TEST_F(Registration, OlderHostsGetThreeWordTablesOfTheSameMethods) {
   const std::vector<std::string> current = MethodMap();
   ASSERT_EQ(current.size(), 31u);
   for (std::optional<double> version : {std::optional<double>(5.8), std::optional<double>()}) {
-    UnloadPlugins();
+    ASSERT_TRUE(UnloadPlugins().ok());
     ConfigureHost({.version = version, .withheld = {}});
     ASSERT_TRUE(LoadPlugin(ZEMBRA_TEST_PLUGIN).ok());
     for (const char* name : {"ZLibCompressKRO", "GZipFileKRO", "ZLibDecompressKRO"}) {
@@ -175,11 +176,56 @@ TEST_F(Registration, OlderHostsGetThreeWordTablesOfTheSameMethods) {
     EXPECT_EQ(CallString(compressor, "GetOutput as string").bytes(),
               std::string_view("\x78\xDA\x03\x00\x00\x00\x00\x01", 8));
   }
-  UnloadPlugins();
+  ASSERT_TRUE(UnloadPlugins().ok());
   ConfigureHost({.version = 5.9, .withheld = {}});
   ASSERT_TRUE(LoadPlugin(ZEMBRA_TEST_PLUGIN).ok());
   EXPECT_FALSE(FindHostClass("GZipFileKRO")->threeWordMethods);
   EXPECT_EQ(MethodMap(), current);
+}
+
+// An older host needs three-word method tables, which the plug-in makes at
+// registration. Without memory for one, that class is left out and nothing
+// throws into the host; the global methods need no table.
+TEST(OldHostWithoutMemory, LeavesOutClassesWhoseTablesCannotBeMade) {
+  for (int skip : {0, 1, 2}) {
+    SCOPED_TRACE(skip);
+    ConfigureHost({.version = 5.0, .withheld = {}});
+    // The table is made right after the plug-in asks the host's version;
+    // the host's own work stays unharmed.
+    ObserveHostCallbacks([skip](std::string_view callback) {
+      if (callback == "REALGetRBVersion") {
+        FailAllocations(skip);
+      } else {
+        AllowAllocations();
+      }
+    });
+    bool loaded = false, threw = false;
+    try {
+      loaded = LoadPlugin(ZEMBRA_TEST_PLUGIN).ok();
+    } catch (...) {
+      threw = true;
+    }
+    AllowAllocations();
+    ObserveHostCallbacks(nullptr);
+    EXPECT_FALSE(threw);
+    EXPECT_TRUE(loaded);
+    int classes = 0, methods = 0;
+    for (const auto& entry : HostRegistrations()) {
+      classes += entry.kind == Kind::kClass;
+      methods += entry.kind == Kind::kMethod;
+    }
+    EXPECT_EQ(methods, 6);
+    if (skip < 2) {
+      EXPECT_EQ(classes, 0);
+    } else {
+      EXPECT_EQ(classes, 3);
+      HostInstance compressor = PluginTest::New("ZLibCompressKRO");
+      PluginTest::Call<void>(compressor, "InitZip(level as integer)", 9);
+    }
+    EXPECT_NE(RuntimeLookupPluginEntrypoint(kCompress), nullptr);
+    ASSERT_TRUE(UnloadPlugins().ok());
+  }
+  ConfigureHost({});
 }
 
 class PoorHost : public PluginTest {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 namespace zembra {
 namespace {
@@ -21,7 +22,7 @@ class HostInstanceTest : public ::testing::Test {
     Status loaded = LoadPlugin(TEST_PLUGIN);
     ASSERT_TRUE(loaded.ok()) << loaded.error().message;
   }
-  void TearDown() override { UnloadPlugins(); }
+  void TearDown() override { EXPECT_TRUE(UnloadPlugins().ok()); }
 
   static HostInstance NewCounter() {
     auto created = HostInstance::Create("Counter");
@@ -49,6 +50,27 @@ TEST_F(HostInstanceTest, RecordIsZeroFilledAtTheRegisteredOffsetThenConstructed)
   const RBInteger before = Destroyed();
   { HostInstance moved = std::move(counter); }
   EXPECT_EQ(Destroyed(), before + 1);
+}
+
+// An instance needs its class and the plug-in's code (its destructor above
+// all) for as long as it lives, so the plug-ins stay while one does.
+TEST_F(HostInstanceTest, PluginsStayLoadedWhileAnInstanceLives) {
+  auto counter = std::make_unique<HostInstance>(NewCounter());
+  const Status refused = UnloadPlugins();
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().message,
+            "Cannot unload the plug-ins: 1 instance of their classes is still in use.");
+  ASSERT_TRUE(counter->SetInteger("Count", 3).ok());
+  EXPECT_EQ(counter->GetInteger("Count").value(), 3);
+  ASSERT_NE(FindHostClass("Counter"), nullptr);
+
+  const RBInteger before = Destroyed();
+  counter.reset();
+  EXPECT_EQ(Destroyed(), before + 1);  // its destructor was still there to run
+  EXPECT_EQ(LiveHostInstances(), 0u);
+  EXPECT_TRUE(UnloadPlugins().ok());
+  EXPECT_EQ(FindHostClass("Counter"), nullptr);
+  ASSERT_TRUE(LoadPlugin(TEST_PLUGIN).ok());  // for TearDown
 }
 
 TEST_F(HostInstanceTest, StandardAccessorsUseTheFieldAtTheOffset) {

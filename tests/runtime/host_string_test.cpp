@@ -48,5 +48,32 @@ TEST(HostString, KeepsEmbeddedNulsAndEncoding) {
   EXPECT_EQ(HostBuildString(nullptr, 3), nullptr);
 }
 
+// A borrowed string shows the caller's bytes in place; a reference kept past
+// the borrow sees a copy, never the lender's memory after it is gone.
+TEST(BorrowedHostString, ShowsTheBytesInPlaceAndCopiesOnlyForThoseWhoKeepThem) {
+  const size_t before = HostLiveStrings();
+  std::string lender("song bytes");
+  HostString kept;
+  {
+    BorrowedHostString borrowed(lender);
+    ASSERT_NE(borrowed.get(), nullptr);
+    EXPECT_EQ(borrowed.get()->bytes, lender.data());
+    EXPECT_EQ(borrowed.get()->length, lender.size());
+    EXPECT_EQ(HostLiveStrings(), before + 1);
+    kept = HostString::Share(borrowed.get());
+  }
+  lender.assign("overwritten");
+  EXPECT_EQ(kept.bytes(), "song bytes");
+  EXPECT_EQ(kept.refCount(), 1u);
+  kept = HostString();
+  EXPECT_EQ(HostLiveStrings(), before);
+
+  {
+    BorrowedHostString borrowed(std::string_view{});
+    EXPECT_EQ(HostString::Share(borrowed.get()).bytes(), "");
+  }
+  EXPECT_EQ(HostLiveStrings(), before);
+}
+
 }  // namespace
 }  // namespace zembra

@@ -14,7 +14,7 @@ using Kind = HostRegistration::Kind;
 class PluginHostTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    UnloadPlugins();
+    EXPECT_TRUE(UnloadPlugins().ok());
     ConfigureHost({});
   }
 };
@@ -74,9 +74,20 @@ TEST_F(PluginHostTest, EntrypointsMatchDeclarationsByteForByte) {
       HostString::Adopt(reinterpret_cast<REALstring (*)(REALstring)>(table[0])(in.get()));
   EXPECT_EQ(out.bytes(), in.bytes());
 
-  UnloadPlugins();  // the plug-in's code is gone, so must be the slots
+  ASSERT_TRUE(UnloadPlugins().ok());  // the plug-in's code is gone, so must be the slots
   EXPECT_EQ(table[0], nullptr);
   EXPECT_EQ(RuntimeLookupPluginEntrypoint("Echo(s as string) as string"), nullptr);
+}
+
+TEST_F(PluginHostTest, EvenATableOfNoSlotsHasItsOneSlotCleared) {
+  ASSERT_TRUE(LoadPlugin(TEST_PLUGIN).ok());
+  REALproc* table = RuntimeAllocatePluginEntrypointsTable(0);
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table[0], nullptr);
+  table[0] = RuntimeLookupPluginEntrypoint("Echo(s as string) as string");
+  ASSERT_NE(table[0], nullptr);
+  ASSERT_TRUE(UnloadPlugins().ok());
+  EXPECT_EQ(table[0], nullptr);
 }
 
 TEST_F(PluginHostTest, ResolverWithholdsCallbacksAndCountsQuestions) {
