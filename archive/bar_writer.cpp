@@ -1,13 +1,18 @@
 #include "archive/bar_writer.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <new>
+#include <span>
+#include <string_view>
 #include <system_error>
 #include <utility>
-#include <vector>
 
 #include "platform/atomic_file.h"
 #include "platform/binary_stream.h"
@@ -25,17 +30,53 @@ constexpr int kPackLevel = 9;
 // Both sizes in the header are 32-bit.
 constexpr std::uint64_t kMaxSize = std::numeric_limits<std::uint32_t>::max();
 
-Result<std::vector<std::uint8_t>> ReadSong(const std::filesystem::path& song_file) {
-  Result<BinaryStream> stream = BinaryStream::OpenRegular(song_file, BinaryStream::Access::kRead);
-  if (!stream) return stream.error();
-  const std::uint64_t length = stream->Length();
+// A song read whole, straight into memory of its own size: no zero-filling
+// and no copy beyond the one read.
+struct SongBytes {
+  std::unique_ptr<char[]> bytes;
+  std::size_t size = 0;
+  std::span<const std::uint8_t> span() const {
+    return {reinterpret_cast<const std::uint8_t*>(bytes.get()), size};
+  }
+};
+
+// Closes a descriptor on every way out.
+struct Descriptor {
+  int fd;
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+Result<SongBytes> ReadSong(const std::filesystem::path& song_file) {
+  // O_NONBLOCK keeps a FIFO in the song's place from hanging the open.
+  const Descriptor in{::open(song_file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+  if (in.fd < 0) return FileError("open", song_file, errno);
+  struct stat info {};
+  if (::fstat(in.fd, &info) != 0) return FileError("open", song_file, errno);
+  if (!S_ISREG(info.st_mode)) return FileError("open", song_file, "it is not a regular file");
+  const auto length = static_cast<std::uint64_t>(info.st_size);
   if (length > kMaxSize) {
-    (void)stream->Close();
     return FileError("pack", song_file, "songs of 4 GiB or more do not fit in BULK.BAR");
   }
-  std::vector<std::uint8_t> song = stream->Read(static_cast<std::size_t>(length));
-  if (Status closed = stream->Close(); !closed) return closed.error();
-  if (song.size() != length) return FileError("read", song_file, "it changed while it was read");
+  SongBytes song;
+  song.size = static_cast<std::size_t>(length);
+  song.bytes.reset(new (std::nothrow) char[song.size == 0 ? 1 : song.size]);
+  if (!song.bytes) return FileError("read", song_file, ENOMEM);
+  std::size_t got = 0;
+  char extra = 0;
+  while (true) {
+    // One byte past the end as well, to notice a song that grew meanwhile.
+    char* at = got < song.size ? song.bytes.get() + got : &extra;
+    const std::size_t want = got < song.size ? song.size - got : 1;
+    const ssize_t n = ::read(in.fd, at, want);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return FileError("read", song_file, errno);
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+    if (got > song.size) break;
+  }
+  if (got != song.size) return FileError("read", song_file, "it changed while it was read");
   return song;
 }
 
@@ -62,10 +103,10 @@ Result<AtomicFile> PrepareBAR(std::span<const std::uint8_t> song,
   if (song.size() > kMaxSize) {
     return FileError("pack", song_file, "songs of 4 GiB or more do not fit in BULK.BAR");
   }
-  const std::string packed =
+  const SharedBytes packed =
       compress ? compress(std::string_view(reinterpret_cast<const char*>(song.data()), song.size()),
                           kPackLevel)
-               : std::string();
+               : SharedBytes();
   // An empty result is the compressor's way of saying it failed.
   if (packed.empty()) return FileError("create", archive_path, "packing the song failed");
   if (packed.size() > kMaxSize) {
@@ -84,7 +125,7 @@ Result<AtomicFile> PrepareBAR(std::span<const std::uint8_t> song,
   out.WriteInt32(kThirdConstant);
   out.WriteInt32(static_cast<std::uint32_t>(song.size()));
   out.WriteInt32(static_cast<std::uint32_t>(packed.size()));
-  out.Write(packed);
+  out.Write(packed.view());
   if (Status written = out.status(); !written) return written.error();
   return archive;
 }
@@ -92,10 +133,11 @@ Result<AtomicFile> PrepareBAR(std::span<const std::uint8_t> song,
 Status GenerateBAR(const std::filesystem::path& song_file, const CompressFunction& compress) {
   // Everything that can fail before writing is done first, so a failure
   // leaves the folder as it was.
-  Result<std::vector<std::uint8_t>> song = ReadSong(song_file);
+  Result<SongBytes> song = ReadSong(song_file);
   if (!song) return song.error();
-  Result<AtomicFile> archive = PrepareBAR(*song, song_file, compress);
+  Result<AtomicFile> archive = PrepareBAR(song->span(), song_file, compress);
   if (!archive) return archive.error();
+  song->bytes.reset();  // packed and written; the commit needs no song
   return archive->Commit();
 }
 

@@ -9,11 +9,13 @@
 
 #include "platform/atomic_file.h"
 #include "platform/result.h"
+#include "platform/shared_bytes.h"
 
 namespace zembra {
 
 // Packs bytes at a zlib level; an empty result means the packing failed.
-using CompressFunction = std::function<std::string(std::string_view bytes, int level)>;
+// Functions returning a std::string fit as well.
+using CompressFunction = std::function<SharedBytes(std::string_view bytes, int level)>;
 
 // Writes JAM_0002/BULK.BAR beside `song_file`: the fixed header and the song
 // packed at level 9. JAM_0002 is made if missing and reused if present. The

@@ -1,5 +1,6 @@
 #include "runtime/plugin_binding.h"
 
+#include <memory>
 #include <system_error>
 
 #include "platform/os_error.h"
@@ -54,13 +55,13 @@ HostString CompressZLibKRO(const HostString& buf, RBInteger level) {
   return HostString::Adopt(reinterpret_cast<CompressProc>(gEntrypoints[0])(held.get(), level));
 }
 
-std::string CompressBytes(std::string_view bytes, int level) {
+SharedBytes CompressBytes(std::string_view bytes, int level) {
   if (!PluginEntrypointsBound()) return {};
-  // Without memory for the host's copy of the bytes there is nothing to pack.
-  HostString buf =
-      HostString::Adopt(HostBuildString(bytes.empty() ? "" : bytes.data(), bytes.size()));
-  if (buf.absent()) return {};
-  return CompressZLibKRO(buf, level).str();
+  const BorrowedHostString buf(bytes);
+  if (buf.get() == nullptr) return {};
+  auto packed = std::make_shared<const HostString>(
+      HostString::Adopt(reinterpret_cast<CompressProc>(gEntrypoints[0])(buf.get(), level)));
+  return SharedBytes(packed->bytes(), packed);
 }
 
 bool DecompressBound() {
@@ -70,7 +71,8 @@ bool DecompressBound() {
 std::string DecompressBytes(std::string_view packed, std::int32_t size) {
   REALproc entry = RuntimeLookupPluginEntrypoint(kDecompressDeclaration);
   if (entry == nullptr) return {};
-  const HostString in(packed);
+  const BorrowedHostString in(packed);
+  if (in.get() == nullptr) return {};
   return HostString::Adopt(reinterpret_cast<DecompressProc>(entry)(in.get(), size)).str();
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/result.h"
+#include "platform/shared_bytes.h"
 #include "runtime/host_string.h"
 #include "runtime/plugin_interface.h"
 
@@ -37,8 +38,10 @@ bool PluginEntrypointsBound();
 // absent string on failure or while nothing is bound.
 HostString CompressZLibKRO(const HostString& buf, RBInteger level);
 
-// The same on plain bytes, for the archive writer: "" on failure.
-std::string CompressBytes(std::string_view bytes, int level);
+// The same on plain bytes, for the archive writer: empty on failure. The
+// plug-in reads `bytes` where they are and its result is handed on as it is,
+// so a song is never copied on its way through.
+SharedBytes CompressBytes(std::string_view bytes, int level);
 
 // Whether a loaded plug-in registers DecompressZLibKRO.
 bool DecompressBound();

@@ -1,10 +1,12 @@
 #include "archive/bar_writer.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 
 #include "tests/support/files.h"
@@ -166,6 +168,36 @@ TEST_F(GenerateBARFailure, AFullDiskKeepsTheEarlierArchive) {
 TEST_F(GenerateBARFailure, AMissingSongIsAnErrorNamingIt) {
   ExpectNothingChanged(GenerateBAR(dir_ / "gone.bjs", Pack), (dir_ / "gone.bjs").string(),
                        "No such file");
+}
+
+TEST(GenerateBAR, TheCompressorGetsTheWholeSongAndItsResultIsWrittenAsItIs) {
+  TempDir dir;
+  const Bytes song = Noise(300000);
+  WriteFile(dir / "song.bjs", song);
+  std::string seen;
+  ASSERT_TRUE(GenerateBAR(dir / "song.bjs", [&](std::string_view bytes, int level) {
+                seen.assign(bytes);
+                // A result owned by somebody else, as the plug-in's is.
+                auto owner = std::make_shared<const std::string>(Pack(bytes, level));
+                return SharedBytes(*owner, owner);
+              }).ok());
+  EXPECT_EQ(seen, std::string(song.begin(), song.end()));
+  CheckArchive(dir / "song.bjs");
+}
+
+TEST(GenerateBAR, ASongThatIsNoRegularFileIsAnErrorNamingIt) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "folder.bjs");
+  ASSERT_EQ(::mkfifo((dir / "fifo.bjs").c_str(), 0600), 0);
+  for (const char* name : {"folder.bjs", "fifo.bjs"}) {
+    const Status status = GenerateBAR(dir / name, Pack);
+    ASSERT_FALSE(status.ok());
+    EXPECT_NE(status.error().message.find("\"" + (dir / name).string() + "\""), std::string::npos)
+        << status.error().message;
+    EXPECT_NE(status.error().message.find("not a regular file"), std::string::npos)
+        << status.error().message;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "JAM_0002"));
 }
 
 TEST(GenerateBAR, APlainFileNamedJAM0002IsAnErrorNamingIt) {
