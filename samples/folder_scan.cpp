@@ -1,12 +1,16 @@
 #include "samples/folder_scan.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
-#include <functional>
-#include <system_error>
+#include <cstring>
 #include <utility>
 
-#include "platform/binary_stream.h"
 #include "platform/os_error.h"
 #include "samples/natural_order.h"
 #include "samples/vag_header.h"
@@ -15,51 +19,81 @@ namespace zembra {
 
 namespace {
 
-using LeadingTest = std::function<bool(std::span<const std::uint8_t>)>;
+using LeadingTest = bool (*)(std::span<const std::uint8_t>);
 
-// The files of `folder` whose leading bytes pass `test`, in natural order of
-// their names. Symbolic links count as the regular file they point to;
-// folders, FIFOs, devices, dangling links and anything that cannot be opened
-// or read are passed over.
-Result<std::vector<std::filesystem::path>> FilesPassing(const std::filesystem::path& folder,
-                                                        const LeadingTest& test) {
-  std::error_code ec;
-  std::filesystem::directory_iterator it(folder, ec);
-  if (ec) return FileError("list", folder, ec.value());
-  std::vector<std::filesystem::path> found;
-  for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    std::error_code status_ec;
-    // Checked before opening so that special files are never opened at all.
-    if (!it->is_regular_file(status_ec)) continue;
-    Result<BinaryStream> stream =
-        BinaryStream::OpenRegular(it->path(), BinaryStream::Access::kRead);
-    if (!stream) continue;
-    const std::vector<std::uint8_t> leading = stream->Read(kVagTestSize);
-    if (stream->Close() && test(leading)) found.push_back(it->path());
+// Closes the listing on every way out.
+struct Listing {
+  DIR* dir;
+  ~Listing() {
+    if (dir != nullptr) ::closedir(dir);
   }
-  // A failed step ends the iteration and leaves its reason in `ec`.
-  if (ec) return FileError("list", folder, ec.value());
-  std::sort(found.begin(), found.end(),
-            [](const std::filesystem::path& a, const std::filesystem::path& b) {
-              return NaturalCompare(a.filename().native(), b.filename().native()) < 0;
-            });
+};
+
+// Whether the entry is a regular file, or a link to one. The kind the
+// listing gives spares a call for the usual plain file; anything else is
+// asked of the file system, following links.
+bool IsRegularFile(int folder_fd, const dirent& entry) {
+  if (entry.d_type == DT_REG) return true;
+  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return false;
+  struct stat info {};
+  return ::fstatat(folder_fd, entry.d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+}
+
+// Whether the file's first bytes pass `test`; false when it cannot be read.
+bool LeadingBytesPass(int folder_fd, const char* name, LeadingTest test) {
+  // O_NONBLOCK: should a FIFO have taken the file's place since the
+  // listing, neither the open nor the read waits for a writer.
+  const int fd = ::openat(folder_fd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::uint8_t leading[kVagTestSize];
+  ssize_t got;
+  do {
+    got = ::read(fd, leading, sizeof leading);
+  } while (got < 0 && errno == EINTR);
+  ::close(fd);
+  return got >= 0 && test(std::span<const std::uint8_t>(leading, static_cast<std::size_t>(got)));
+}
+
+// Leaf names of the files of `folder` whose leading bytes pass `test`, in
+// natural order. Symbolic links count as the regular file they point to;
+// folders, FIFOs, devices, dangling links and anything that cannot be opened
+// or read are passed over. One listing, and one open and read per file.
+Result<std::vector<std::string>> NamesPassing(const std::filesystem::path& folder,
+                                              LeadingTest test) {
+  const Listing listing{::opendir(folder.c_str())};
+  if (listing.dir == nullptr) return FileError("list", folder, errno);
+  const int folder_fd = ::dirfd(listing.dir);
+  std::vector<std::string> found;
+  while (true) {
+    errno = 0;
+    const dirent* entry = ::readdir(listing.dir);
+    if (entry == nullptr) {
+      if (errno != 0) return FileError("list", folder, errno);
+      break;
+    }
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    if (IsRegularFile(folder_fd, *entry) && LeadingBytesPass(folder_fd, entry->d_name, test)) {
+      found.emplace_back(entry->d_name);
+    }
+  }
+  std::sort(found.begin(), found.end(), NaturalLess());
   return found;
 }
 
 }  // namespace
 
 Result<std::vector<std::string>> ScanUsableSamples(const std::filesystem::path& folder) {
-  Result<std::vector<std::filesystem::path>> files = FilesPassing(folder, IsGameFormVag);
-  if (!files) return files.error();
-  std::vector<std::string> names;
-  names.reserve(files->size());
-  for (const std::filesystem::path& file : *files) names.push_back(file.filename().string());
-  return names;
+  return NamesPassing(folder, IsGameFormVag);
 }
 
 Result<std::vector<std::filesystem::path>> ListFilesNeedingPatch(
     const std::filesystem::path& folder) {
-  return FilesPassing(folder, NeedsVagPatch);
+  Result<std::vector<std::string>> names = NamesPassing(folder, NeedsVagPatch);
+  if (!names) return names.error();
+  std::vector<std::filesystem::path> files;
+  files.reserve(names->size());
+  for (const std::string& name : *names) files.push_back(folder / name);
+  return files;
 }
 
 }  // namespace zembra
