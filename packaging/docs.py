@@ -111,16 +111,27 @@ def manpage(program, name_line, include, output, with_subcommands):
     write_gzip(output, text.encode("utf-8"))
 
 
-def value_kind(name, description):
-    """What a value is completed with: a folder, files of one ending, or any file."""
-    words = f"{name} {description}"
-    if re.search(r"\b(folder|dir|directory)\b", words, re.IGNORECASE):
-        return "dir"
-    if m := re.search(r'\.([A-Za-z0-9]{2,4})\b', description):
-        return m.group(1).lower()
-    if re.search(r"\bJSON\b", description):
-        return "json"
-    return "file"
+def value_completion(entry, description):
+    """The bash that completes an option's value or a positional, read from its help:
+    a set of choices, nothing for a number, a folder, files of one ending, any file."""
+    switches, _, value = entry.partition(" ")
+    if m := re.search(r":\{([^}]*)\}", value):
+        return f"COMPREPLY=($(compgen -W {shlex.quote(' '.join(m.group(1).split(',')))} -- \"$cur\"))"
+    if re.match(r"(U?INT|FLOAT|NUMBER)\b", value):
+        return ":"
+    if re.search(r"\b(folder|dir|directory)\b", f"{entry} {description}", re.IGNORECASE):
+        return "_filedir -d"
+    # A file to write may have any ending the program takes.
+    if "--output" in switches.split(","):
+        return "_filedir"
+    ending = re.search(r"\.([A-Za-z0-9]{2,4})\b", description)
+    ending = ending.group(1) if ending else None
+    for kind in ("JSON", "VAG"):
+        if not ending and re.search(rf"\b{kind}\b", description):
+            ending = kind
+    if ending:
+        return f"_filedir {ending.lower()}"  # _filedir adds the upper-case ending itself
+    return "_filedir"
 
 
 def completion(program):
@@ -129,28 +140,17 @@ def completion(program):
     cases = []
     for sub in subcommands(program):
         parsed = parse_help(run_help(program, sub))["sections"]
-        flags, valued, positional = [], [], "file"
+        flags, valued, positional = [], [], "_filedir"
         for entry, description in parsed.get("options", []):
             switches, _, value = entry.partition(" ")
-            names = switches.split(",")
-            flags += names
+            flags += switches.split(",")
             if value:
-                kind = value_kind(entry, description)
-                valued += [f"{n}) _{base.replace('-', '_')}_value {kind}; return ;;" for n in names]
+                valued.append(f"{'|'.join(switches.split(','))}) {value_completion(entry, description)}; return ;;")
         for entry, description in parsed.get("positionals", [])[:1]:
-            positional = value_kind(entry, description)
+            positional = value_completion(entry, description)
         cases.append((sub, flags, valued, positional))
-    helper = f"_{base.replace('-', '_')}_value"
     lines = [
         f"# bash completion for {base}; made from its --help when it was built.",
-        f"{helper}() {{",
-        '  case $1 in',
-        '    dir) _filedir -d ;;',
-        '    file) _filedir ;;',
-        '    *) _filedir "@(${1}|${1^^})" ;;',
-        '  esac',
-        "}",
-        "",
         f"{function}() {{",
         "  local cur prev words cword",
         "  _init_completion || return",
@@ -171,15 +171,15 @@ def completion(program):
     for sub, flags, valued, positional in cases:
         lines.append(f"    {sub})")
         if valued:
-            lines.append('      case $prev in')
+            lines.append("      case $prev in")
             lines += [f"        {v}" for v in valued]
-            lines.append('      esac')
-        lines.append('      if [[ $cur == -* ]]; then')
+            lines.append("      esac")
+        lines.append("      if [[ $cur == -* ]]; then")
         lines.append(f"        COMPREPLY=($(compgen -W {shlex.quote(' '.join(flags))} -- \"$cur\"))")
-        lines.append('      else')
-        lines.append(f"        {helper} {positional}")
-        lines.append('      fi')
-        lines.append('      ;;')
+        lines.append("      else")
+        lines.append(f"        {positional}")
+        lines.append("      fi")
+        lines.append("      ;;")
     lines += ["  esac", "}", f"complete -F {function} {base}", ""]
     return "\n".join(lines)
 

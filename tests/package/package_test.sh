@@ -110,6 +110,12 @@ if [ -r /usr/share/bash-completion/bash_completion ]; then
   [ "$(complete_words zembra-cli bu)" = build ] || fail "completion of 'bu': $(complete_words zembra-cli bu)"
   [[ " $(complete_words zembra-cli build --o) " == *" --output "* ]] ||
     fail "completion of 'build --o': $(complete_words zembra-cli build --o)"
+  # Values: a song where a song is asked for, a folder where a folder is.
+  mkdir -p "$work/tab/folder" && touch "$work/tab/a.bjs" "$work/tab/b.json"
+  [ "$(cd "$work/tab" && complete_words zembra-cli inspect '')" = "a.bjs folder" ] ||
+    fail "completion of 'inspect ': $(cd "$work/tab" && complete_words zembra-cli inspect '')"
+  [ "$(cd "$work/tab" && complete_words zembra-cli scan '')" = folder ] ||
+    fail "completion of 'scan ': $(cd "$work/tab" && complete_words zembra-cli scan '')"
   ok "bash completion"
 else
   echo "note: bash-completion not installed, completion not tried"
