@@ -277,6 +277,11 @@ TEST_F(DamagedSong, AnIndexNeedsRoomForOneEntry) {
     PutLe32(bytes, bytes.size() - 4, static_cast<std::uint32_t>(bytes.size() - 4 - room));
     EXPECT_NE(Refusal(bytes).find("index pointer"), std::string::npos) << room << Refusal(bytes);
   }
+  // Room for entries and a third of one more.
+  Bytes shifted = bytes_;
+  PutLe32(shifted, shifted.size() - 4, good_->data_length() + 4);
+  EXPECT_NE(Refusal(shifted).find("not a whole number of 12-byte entries"), std::string::npos)
+      << Refusal(shifted);
   // Exactly one entry: the pointer is fine, the index is too short for a song.
   const Bytes root_only = {'B', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
   EXPECT_NE(Refusal(root_only).find("the index ends where \"SONG\" should follow"),

@@ -109,6 +109,7 @@ TEST_F(WriteSongFailure, EveryOffendingSampleIsNamedOnce) {
   sheet_.DropTexts(0, {"ok.vag", "a/b.vag", "", ".."});
   sheet_.DropTexts(1, {std::string("x\0y", 3), "gone.vag", "gone.vag", "dir.vag"});
   sheet_.DropTexts(2, {"pipe.vag", "full.vag", "ok.vag"});
+  sheet_.DropTexts(3, {"."});
   const Status status = WriteSongFile(sheet_, samples_.path(), songs_ / "song.bjs");
   ASSERT_FALSE(status.ok());
   const std::string expected =
@@ -127,7 +128,9 @@ TEST_F(WriteSongFailure, EveryOffendingSampleIsNamedOnce) {
       Quoted(samples_ / "pipe.vag") +
       ": it is not a regular file.\n"
       "Cannot open " +
-      Quoted(samples_ / "full.vag") + ": it is not a regular file.";
+      Quoted(samples_ / "full.vag") +
+      ": it is not a regular file.\n"
+      "Cannot use the sample \".\": its name stands for a folder.";
   EXPECT_EQ(status.error().message, expected);
   ExpectOldSongAlone();
 }
