@@ -121,6 +121,8 @@ restore() {
 trap 'restore' EXIT
 trap 'restore; echo "mutate: interrupted" >&2; exit 2' INT TERM HUP
 
+# Read first: the list may be edited while the suite runs.
+read_slips >"$scratch/slips" || exit 2
 echo "mutate: copying the tree to $tree"
 sync_tree || { echo "mutate: cannot copy the tree" >&2; exit 2; }
 if [ ! -f "$build/build.ninja" ]; then
@@ -145,7 +147,6 @@ build_tree "$log/baseline-build.txt" ||
 run_suite "$log/baseline-test.txt" ||
   { echo "mutate: the suite fails without any slip, see $log/baseline-test.txt" >&2; exit 2; }
 
-read_slips >"$scratch/slips" || exit 2
 killed=0 survived=0 broken=0 skipped=0 number=0
 survivors=()
 while IFS=$'\x1f' read -r -u 3 file old new; do
