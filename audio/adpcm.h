@@ -32,18 +32,19 @@ inline constexpr std::uint8_t kAdpcmFlagLoopStart = 0x04;  // where a loop start
 //   nothing here.
 // kTruncate: the arithmetic of the common free decoder that test peers use
 //   (ffmpeg's adpcm_psx), so that our output and theirs agree sample for
-//   sample. Found by experiment with that program; besides rounding, it
-//   differs in these ways:
+//   sample. Found by experiment with that program; it differs from the
+//   console in these ways, all followed here:
 //   - the prediction is (s1 * f0 + s2 * f1) / 64, truncated toward zero;
 //   - the output is clamped but the history keeps the unclamped sum, so a
 //     block that clips predicts differently from the console afterwards;
 //   - a block whose flag byte has its low three bits set (x7) plays as 28
 //     zero samples and clears the history;
-//   - shifts 13-15 are used as given (a step below one);
-//   - a block with a filter above 4 is refused and its 28 samples left out
-//     (here it predicts nothing instead, as in kConsole, so lengths agree);
-//   - it ignores the header's data size and plays every whole block to the
-//     end of the file, and reads only the ordinary (big-endian) header.
+//   - shifts 13-15 are used as given (a step below one).
+//   Where it differs and is not followed: a block with a filter above 4 is
+//   refused and its 28 samples left out (here it predicts nothing, as in
+//   kConsole); it ignores the header's data size and plays every whole block
+//   to the end of the file (ReadVagFile decodes what the header declares and
+//   warns when the file disagrees); and it reads only the ordinary header.
 enum class AdpcmRounding { kConsole, kTruncate };
 
 // The three control fields of one block.

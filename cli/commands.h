@@ -35,11 +35,12 @@ int RunUnbar(const std::filesystem::path& archive,
 int RunExtract(const std::filesystem::path& song, const std::filesystem::path& folder);
 
 // Sound: a VAG sample to an audio file, an audio file to a VAG sample, and
-// what a VAG sample's header and blocks say.
-int RunDecode(const std::filesystem::path& input, const std::filesystem::path& output,
-              AdpcmRounding rounding);
-int RunImport(const std::filesystem::path& input, const std::filesystem::path& output,
-              const VagImportOptions& options);
+// what a VAG sample's header and blocks say. Without an output the result
+// goes beside the input under its name, and never replaces a file there.
+int RunDecode(const std::filesystem::path& input,
+              const std::optional<std::filesystem::path>& output, AdpcmRounding rounding);
+int RunImport(const std::filesystem::path& input,
+              const std::optional<std::filesystem::path>& output, const VagImportOptions& options);
 int RunInfo(const std::filesystem::path& vag, bool as_json);
 
 // Prints "zembra-cli: <message>" on stderr and returns kExitFailed.

@@ -89,7 +89,8 @@ int Main(int argc, char** argv) {
   decode_cmd->add_option("vag", decode_input, "the VAG sample")->required();
   decode_cmd->add_option("-o,--output", decode_output,
                          "the audio file to write: WAV, or AIFF, FLAC or Ogg Vorbis by its "
-                         "extension (default: the sample's name with \".wav\", beside it)");
+                         "extension (default: the sample's name with \".wav\", beside it, never "
+                         "replacing a file)");
   decode_cmd
       ->add_option("--rounding", decode_rounding,
                    "console: as the console plays it (the default); truncate: as the common "
@@ -104,7 +105,7 @@ int Main(int argc, char** argv) {
   import_cmd->add_option("audio", import_input, "the audio file")->required();
   import_cmd->add_option("-o,--output", import_output,
                          "the VAG sample to write (default: the audio file's name with "
-                         "\".vag\", beside it)");
+                         "\".vag\", beside it, never replacing a file)");
   import_cmd->add_option("--rate", import_rate,
                          "resample to this rate in Hz (default: keep the file's rate)");
   import_cmd
@@ -147,12 +148,8 @@ int Main(int argc, char** argv) {
   if (*inspect_cmd) return zembra::cli::RunInspect(inspect_file, inspect_json);
   if (*unbar_cmd) return zembra::cli::RunUnbar(unbar_file, optional_path(unbar_output));
   if (*extract_cmd) return zembra::cli::RunExtract(extract_file, extract_folder);
-  // Without -o, the output goes beside the input under the input's name.
-  auto beside = [](const fs::path& input, const std::string& output, const char* extension) {
-    return output.empty() ? fs::path(input).replace_extension(extension) : fs::path(output);
-  };
   if (*decode_cmd) {
-    return zembra::cli::RunDecode(decode_input, beside(decode_input, decode_output, ".wav"),
+    return zembra::cli::RunDecode(decode_input, optional_path(decode_output),
                                   decode_rounding == "truncate" ? zembra::AdpcmRounding::kTruncate
                                                                 : zembra::AdpcmRounding::kConsole);
   }
@@ -160,8 +157,7 @@ int Main(int argc, char** argv) {
     zembra::VagImportOptions options;
     options.sample_rate = import_rate;
     options.form = import_form == "ordinary" ? zembra::VagForm::kOrdinary : zembra::VagForm::kGame;
-    return zembra::cli::RunImport(import_input, beside(import_input, import_output, ".vag"),
-                                  options);
+    return zembra::cli::RunImport(import_input, optional_path(import_output), options);
   }
   if (*info_cmd) return zembra::cli::RunInfo(info_file, info_json);
   return kExitUsage;

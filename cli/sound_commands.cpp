@@ -2,6 +2,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <system_error>
 
 #include "audio/audio_file.h"
 #include "audio/output_file.h"
@@ -10,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/text_escape.h"
+#include "platform/os_error.h"
 
 namespace zembra::cli {
 namespace {
@@ -73,10 +75,29 @@ json InfoAsJson(const std::filesystem::path& path, const VagFile& vag) {
           {"warning", vag.warning.empty() ? json(nullptr) : json(vag.warning)}};
 }
 
+// The output named, or the input's name with `extension` beside it, where
+// no file may stand yet: only a name the user gave replaces a file.
+Result<std::filesystem::path> OutputFor(const std::filesystem::path& input,
+                                        const std::optional<std::filesystem::path>& output,
+                                        const char* extension) {
+  if (output) return *output;
+  const std::filesystem::path beside = std::filesystem::path(input).replace_extension(extension);
+  std::error_code error;
+  if (std::filesystem::exists(std::filesystem::symlink_status(beside, error))) {
+    return FileError("write", beside,
+                     "a file of that name is there already; name it with -o to "
+                     "replace it");
+  }
+  return beside;
+}
+
 }  // namespace
 
-int RunDecode(const std::filesystem::path& input, const std::filesystem::path& output,
+int RunDecode(const std::filesystem::path& input, const std::optional<std::filesystem::path>& named,
               AdpcmRounding rounding) {
+  Result<std::filesystem::path> target = OutputFor(input, named, ".wav");
+  if (!target) return Fail(target.error());
+  const std::filesystem::path& output = *target;
   if (Status same = RefuseSameFile(input, output); !same) return Fail(same.error());
   Result<VagFile> vag = ReadVagFile(input, rounding);
   if (!vag) return Fail(vag.error());
@@ -88,8 +109,11 @@ int RunDecode(const std::filesystem::path& input, const std::filesystem::path& o
   return kExitOk;
 }
 
-int RunImport(const std::filesystem::path& input, const std::filesystem::path& output,
+int RunImport(const std::filesystem::path& input, const std::optional<std::filesystem::path>& named,
               const VagImportOptions& options) {
+  Result<std::filesystem::path> target = OutputFor(input, named, ".vag");
+  if (!target) return Fail(target.error());
+  const std::filesystem::path& output = *target;
   Result<VagImportReport> report = ImportAudioAsVag(input, output, options);
   if (!report) return Fail(report.error());
   std::cout << EscapeForTerminal(output.string()) << '\n';

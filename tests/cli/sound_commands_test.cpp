@@ -95,6 +95,19 @@ TEST(SoundCommands, ImportWritesASampleTheScanTakesAndInfoDescribes) {
   CliRun beside = RunCli({"import", (dir / "voice.wav").string(), "--form", "ordinary"});
   ASSERT_EQ(beside.status, 0) << beside.err;
   EXPECT_EQ(RunCli({"scan", "--patchable", dir.path().string()}).out, "voice.vag\n");
+  // ... but only a name given with -o replaces a file.
+  const Bytes first = ReadFile(dir / "voice.vag");
+  CliRun again = RunCli({"import", (dir / "voice.wav").string()});
+  EXPECT_EQ(again.status, 2);
+  EXPECT_TRUE(Contains(again.err, "-o")) << again.err;
+  EXPECT_EQ(ReadFile(dir / "voice.vag"), first);
+  fs::copy_file(dir / "voice.vag", dir / "copy.vag");
+  EXPECT_EQ(RunCli({"decode", (dir / "copy.vag").string()}).status, 0);  // copy.wav
+  EXPECT_EQ(RunCli({"decode", (dir / "copy.vag").string()}).status, 2);
+  EXPECT_EQ(RunCli({"decode", (dir / "voice.vag").string()}).status, 2);  // voice.wav is there
+  EXPECT_EQ(
+      RunCli({"import", (dir / "voice.wav").string(), "-o", (dir / "voice.vag").string()}).status,
+      0);
 }
 
 TEST(SoundCommands, ASongBuiltFromImportedSamplesHoldsThemWhole) {
