@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QDesktopServices>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace zembra {
 
@@ -52,6 +54,31 @@ std::optional<std::filesystem::path> QtDialogService::SaveAs(QWidget* parent,
 void QtDialogService::ShowMessage(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::Warning, QStringLiteral("Zembra"), text, QMessageBox::Ok, parent);
   box.exec();
+}
+
+std::vector<std::filesystem::path> QtDialogService::OpenFiles(QWidget* parent,
+                                                              const OpenRequest& request) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setDirectory(QStringFromPath(request.initial_directory));
+  dialog.setNameFilters(request.filter.split(QStringLiteral(";;")));
+  std::vector<std::filesystem::path> files;
+  if (dialog.exec() == QDialog::Accepted) {
+    for (const QString& file : dialog.selectedFiles()) {
+      files.push_back(PathFromQString(file));
+    }
+  }
+  return files;
+}
+
+void QtDialogService::ShowInFolder(QWidget* parent, const std::filesystem::path& file) {
+  const std::filesystem::path folder = file.parent_path();
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QStringFromPath(folder)))) {
+    ShowMessage(parent, QStringLiteral("Cannot show the folder \u201C%1\u201D: no file manager "
+                                       "answered.")
+                            .arg(QStringFromPath(folder)));
+  }
 }
 
 }  // namespace zembra

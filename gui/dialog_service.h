@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -40,6 +41,11 @@ class DialogService {
                                                       const SaveRequest& request) = 0;
   // Shows the text and returns once the user has dismissed it.
   virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+  // The chosen existing files; empty when the user cancels.
+  virtual std::vector<std::filesystem::path> OpenFiles(QWidget* parent,
+                                                       const OpenRequest& request) = 0;
+  // Shows the folder holding `file` in the desktop's file manager.
+  virtual void ShowInFolder(QWidget* parent, const std::filesystem::path& file) = 0;
 };
 
 // The real dialogs of the toolkit.
@@ -50,6 +56,9 @@ class QtDialogService : public DialogService {
                                                 const OpenRequest& request) override;
   std::optional<std::filesystem::path> SaveAs(QWidget* parent, const SaveRequest& request) override;
   void ShowMessage(QWidget* parent, const QString& text) override;
+  std::vector<std::filesystem::path> OpenFiles(QWidget* parent,
+                                               const OpenRequest& request) override;
+  void ShowInFolder(QWidget* parent, const std::filesystem::path& file) override;
 };
 
 // File names travel between the toolkit and the file system as the bytes the

@@ -90,6 +90,8 @@ void MenuBar1::BuildFileMenu() {
   AddItem(file, "FileSaveSheet", tr("&Save Sheet\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S));
   AddItem(file, "FileSelectVAGFolder", tr("Select VAG &Folder"));
   AddItem(file, "FileCreateBJS", tr("Create &BJS"));
+  AddItem(file, "FileImportAudio", tr("&Import Audio\u2026"), QKeySequence(Qt::CTRL | Qt::Key_I));
+  AddSeparator(file, "FileQuitSeparator");
   QAction* quit = AddItem(file, "FileQuit", tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
   quit->setMenuRole(QAction::QuitRole);
   // Quit works from every window of Zembra, the patcher included.

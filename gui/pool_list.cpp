@@ -1,10 +1,33 @@
 #include "gui/pool_list.h"
 
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QUrl>
+
+#include "gui/dialog_service.h"
 
 namespace zembra {
+namespace {
+
+// The local files of a file manager's drag; empty for any other drag, the
+// pool's own sample drags included.
+std::vector<std::filesystem::path> LocalFilesOf(const QMimeData* data) {
+  std::vector<std::filesystem::path> paths;
+  if (data == nullptr || !data->hasUrls()) {
+    return paths;
+  }
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) {
+      paths.push_back(PathFromQString(url.toLocalFile()));
+    }
+  }
+  return paths;
+}
+
+}  // namespace
 
 std::set<std::size_t> RowsOf(const QListWidget& list, const QList<QListWidgetItem*>& items) {
   std::set<std::size_t> rows;
@@ -36,7 +59,8 @@ PoolList::PoolList(QWidget* parent) : QListWidget(parent) {
   setDragEnabled(true);
   setDragDropMode(QAbstractItemView::DragOnly);
   setDefaultDropAction(Qt::CopyAction);
-  setAcceptDrops(false);
+  // Only files from a file manager are taken (see dragEnterEvent).
+  setAcceptDrops(true);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
@@ -63,6 +87,38 @@ void PoolList::startDrag(Qt::DropActions /*supported*/) {
   // Samples are copied out of the pool, never moved: a drop that asked for a
   // move would otherwise make the view remove the rows.
   QListWidget::startDrag(Qt::CopyAction);
+}
+
+void PoolList::dragEnterEvent(QDragEnterEvent* event) {
+  if (drop_files && !LocalFilesOf(event->mimeData()).empty()) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void PoolList::dragMoveEvent(QDragMoveEvent* event) {
+  if (drop_files && !LocalFilesOf(event->mimeData()).empty()) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void PoolList::dropEvent(QDropEvent* event) {
+  const std::vector<std::filesystem::path> paths = LocalFilesOf(event->mimeData());
+  if (!drop_files || paths.empty()) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  // After the drop has been answered: importing takes a while, and the file
+  // manager waits for the answer.
+  QMetaObject::invokeMethod(
+      this, [this, paths] { drop_files(paths); }, Qt::QueuedConnection);
 }
 
 void PoolList::paintEvent(QPaintEvent* event) {

@@ -3,6 +3,7 @@
 #include <QListWidget>
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
@@ -23,6 +24,9 @@ class PoolList : public QListWidget {
   // Builds the drag from the selected rows (the window's lstFiles_DragRow).
   std::function<SampleDrag(const std::set<std::size_t>& rows)> drag_row;
 
+  // Takes local files and folders dropped from a file manager.
+  std::function<void(const std::vector<std::filesystem::path>& paths)> drop_files;
+
   void ShowNames(const std::vector<std::string>& names);
 
  protected:
@@ -30,6 +34,9 @@ class PoolList : public QListWidget {
   QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override;
   void startDrag(Qt::DropActions supported) override;
   void paintEvent(QPaintEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 };
 
 // The rows of `items` in `list`, in ascending order.

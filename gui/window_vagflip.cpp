@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include "gui/background_task.h"
 #include "gui/dialog_service.h"
 #include "gui/zembra_app.h"
 #include "samples/folder_scan.h"
@@ -100,7 +101,30 @@ void Windowvagflip::btnLoad_Action() {
 }
 
 void Windowvagflip::btnPatch_Action() {
-  const std::vector<PatchFailure> failures = PatchVagFiles(files_);
+  if (BackgroundTaskRunning()) {
+    return;
+  }
+  // File by file, so a cancel leaves each file patched whole or untouched.
+  std::vector<PatchFailure> failures;
+  const std::vector<std::filesystem::path> files = files_;
+  QPointer<Windowvagflip> alive(this);
+  RunInBackground(this, tr("Patch VAG Files"), [&](TaskProgress& progress) {
+    const int total = static_cast<int>(files.size());
+    for (int i = 0; i < total && !progress.Cancelled(); ++i) {
+      const std::filesystem::path& file = files[static_cast<std::size_t>(i)];
+      progress.Report(tr("Patching %1 (%2 of %3)")
+                          .arg(QStringFromPath(file.filename()))
+                          .arg(i + 1)
+                          .arg(total),
+                      i, total);
+      if (Status patched = PatchVagFile(file); !patched) {
+        failures.push_back({file, patched.error().message});
+      }
+    }
+  });
+  if (alive.isNull()) {
+    return;
+  }
   if (!failures.empty()) {
     QStringList lines;
     lines << QStringLiteral("These files were not patched:");

@@ -69,6 +69,7 @@ WindowZembra::WindowZembra() {
   Layout();
   CreateControls();
   AddMenuHandlers();
+  AttachSampleTools();
 }
 
 WindowZembra::~WindowZembra() {

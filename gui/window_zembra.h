@@ -6,12 +6,14 @@
 #include <cstddef>
 #include <filesystem>
 #include <set>
+#include <vector>
 
 #include "gui/sample_drag.h"
 #include "song/sheet_history.h"
 #include "song/song_sheet.h"
 
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QTabWidget;
 
@@ -19,6 +21,7 @@ namespace zembra {
 
 class MenuBar1;
 class PoolList;
+class SamplePreview;
 class TrackList;
 
 // The main window. It holds the song sheet and keeps its controls in step with
@@ -74,6 +77,14 @@ class WindowZembra : public QMainWindow {
   bool _FileSelectVAGFolder_Action();
   bool _FileCreateBJS_Action();
   bool _ToolsPatchVAGFiles_Action();
+  bool _FileImportAudio_Action();
+
+  // Makes each audio file a sample in the working folder, then shows the
+  // rescanned pool with the new samples selected.
+  void ImportAudioFiles(const std::vector<std::filesystem::path>& files);
+  // Makes `folder` the working folder and shows its samples.
+  void LoadFolder(const std::filesystem::path& folder);
+  SamplePreview* samplePreview() const { return preview_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -105,6 +116,11 @@ class WindowZembra : public QMainWindow {
   // is one step and a gesture another.
   void Settle();
 
+  // Hearing, seeing and importing samples (window_zembra_sound.cpp).
+  void AttachSampleTools();
+  void lstFiles_DropFiles(const std::vector<std::filesystem::path>& paths);
+  std::filesystem::path SampleFileOf(const QListWidget* list, int row) const;
+
   // Keyboard placement of samples (window_zembra_placement.cpp).
   void CreatePlacementActions();
   std::size_t ShownPageTrack(std::size_t offset) const;
@@ -116,6 +132,7 @@ class WindowZembra : public QMainWindow {
   SheetHistory history_;
   SheetContent settled_ = SheetContent::Of(sheet_);
   std::filesystem::path sheet_file_;
+  SamplePreview* preview_ = nullptr;
   PoolList* lstFiles_ = nullptr;
   QPushButton* btnLoad_ = nullptr;
   QTabWidget* tabPages_ = nullptr;

@@ -40,9 +40,14 @@ void WindowZembra::GetGoodVAGs() {
   if (!folder) {
     return;
   }
+  LoadFolder(*folder);
+}
+
+void WindowZembra::LoadFolder(const std::filesystem::path& folder) {
+  DialogService& dialogs = App().dialogs();
   // The folder becomes the working folder whatever the scan finds in it.
-  App().set_workingdir(folder->string());
-  Result<std::vector<std::string>> names = ScanUsableSamples(*folder);
+  App().set_workingdir(folder.string());
+  Result<std::vector<std::string>> names = ScanUsableSamples(folder);
   if (!names) {
     sheet_.ReplacePool({});
     lstFiles_->ShowNames(sheet_.Pool());

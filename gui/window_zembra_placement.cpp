@@ -9,6 +9,7 @@
 #include <QTabWidget>
 
 #include "gui/pool_list.h"
+#include "gui/sample_preview.h"
 #include "gui/window_zembra.h"
 
 namespace zembra {
@@ -68,6 +69,8 @@ void WindowZembra::lstFiles_ContextMenu(const QPoint& pos) {
     item->setEnabled(any_selected);
     connect(item, &QAction::triggered, this, [this, track] { lstFiles_AddToTrack(track); });
   }
+  menu->addSeparator();
+  preview_->AddItems(menu, lstFiles_, lstFiles_->indexAt(pos).row());
   menu->popup(lstFiles_->viewport()->mapToGlobal(pos));
 }
 

@@ -50,6 +50,22 @@ void ScriptedDialogs::ShowMessage(QWidget* /*parent*/, const QString& text) {
   messages << text;
 }
 
+std::vector<std::filesystem::path> ScriptedDialogs::OpenFiles(QWidget* /*parent*/,
+                                                              const OpenRequest& request) {
+  open_requests.push_back(request);
+  if (open_answers.empty()) {
+    ++unanswered;
+    return {};
+  }
+  auto answer = open_answers.front();
+  open_answers.pop_front();
+  return answer;
+}
+
+void ScriptedDialogs::ShowInFolder(QWidget* /*parent*/, const std::filesystem::path& file) {
+  shown_in_folder.push_back(file);
+}
+
 void ScriptedDialogs::Reset() {
   *this = ScriptedDialogs();
 }

@@ -28,10 +28,13 @@ class ScriptedDialogs : public DialogService {
   std::deque<std::optional<std::filesystem::path>> folder_answers;
   std::deque<std::optional<std::filesystem::path>> open_answers;
   std::deque<std::optional<std::filesystem::path>> save_answers;
+  std::deque<std::vector<std::filesystem::path>> open_answers;
 
   int folder_questions = 0;
   std::vector<OpenRequest> open_requests;
   std::vector<SaveRequest> save_requests;
+  std::vector<OpenRequest> open_requests;
+  std::vector<std::filesystem::path> shown_in_folder;
   QStringList messages;
   int unanswered = 0;  // dialogs asked for with no answer queued
 
@@ -40,6 +43,9 @@ class ScriptedDialogs : public DialogService {
                                                 const OpenRequest& request) override;
   std::optional<std::filesystem::path> SaveAs(QWidget* parent, const SaveRequest& request) override;
   void ShowMessage(QWidget* parent, const QString& text) override;
+  std::vector<std::filesystem::path> OpenFiles(QWidget* parent,
+                                               const OpenRequest& request) override;
+  void ShowInFolder(QWidget* parent, const std::filesystem::path& file) override;
 
   void Reset();
 };
