@@ -55,7 +55,8 @@ Result<std::vector<std::uint8_t>> ReadBack(AtomicFile& song) {
 
 SongPairResult WriteSongAndArchive(const SongSheet& sheet, const std::filesystem::path& workingdir,
                                    const std::filesystem::path& song_path,
-                                   const CompressFunction& compress) {
+                                   const CompressFunction& compress,
+                                   const std::function<bool()>& keep_going) {
   SongPairResult result;
   result.song = song_path;
   result.archive = ArchivePathFor(song_path);
@@ -63,16 +64,25 @@ SongPairResult WriteSongAndArchive(const SongSheet& sheet, const std::filesystem
     result.error = std::move(error);
     return result;
   };
+  const auto stopped = [&] {
+    if (!keep_going || keep_going()) return false;
+    result.cancelled = true;
+    return true;
+  };
+  const auto stop = [&] { return fail(FileError("write", song_path, "stopped on request")); };
   if (!compress) return fail(FileError("pack", song_path, "the compression plug-in is not loaded"));
   if (Status own = RefuseSampleAsOutput(sheet, workingdir, result.archive); !own) {
     return fail(own.error());
   }
+  if (stopped()) return stop();
   Result<AtomicFile> song = PrepareSongFile(sheet, workingdir, song_path);
   if (!song) return fail(song.error());
+  if (stopped()) return stop();
   Result<std::vector<std::uint8_t>> bytes = ReadBack(*song);
   if (!bytes) return fail(bytes.error());
   Result<AtomicFile> archive = PrepareBAR(*bytes, song_path, compress);
   if (!archive) return fail(archive.error());
+  if (stopped()) return stop();
   bytes->clear();
   bytes->shrink_to_fit();
 
@@ -82,6 +92,8 @@ SongPairResult WriteSongAndArchive(const SongSheet& sheet, const std::filesystem
   std::filesystem::path folder = song_path.parent_path();
   Result<FolderLock> lock = FolderLock::Take(folder.empty() ? "." : folder);
   if (!lock) return fail(lock.error());
+  // The last moment to stop: from here on the pair is put in place.
+  if (stopped()) return stop();
   if (Status s = song->Stage(); !s) return fail(s.error());
   if (Status s = archive->Stage(); !s) return fail(s.error());
   if (Status s = song->Publish(); !s) return fail(s.error());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include "archive/bar_writer.h"
@@ -16,6 +17,7 @@ struct SongPairResult {
   std::optional<Error> error;
   bool song_written = false;
   bool archive_written = false;
+  bool cancelled = false;         // stopped on request before anything was put in place
   std::filesystem::path song;     // the song file
   std::filesystem::path archive;  // its JAM_0002/BULK.BAR
 
@@ -28,8 +30,11 @@ struct SongPairResult {
 // earlier pair as it was. Writers of songs in the same folder, in this
 // process or another, take turns, so a song always stands beside its own
 // archive. Neither file may be one of the song's samples.
+// `keep_going`, asked between the steps up to the moment the files are put
+// in place, stops the work when it answers false; nothing is then written.
 SongPairResult WriteSongAndArchive(const SongSheet& sheet, const std::filesystem::path& workingdir,
                                    const std::filesystem::path& song_path,
-                                   const CompressFunction& compress);
+                                   const CompressFunction& compress,
+                                   const std::function<bool()>& keep_going = {});
 
 }  // namespace zembra

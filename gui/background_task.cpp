@@ -76,6 +76,9 @@ bool RunInBackground(QWidget* parent, const QString& title,
       });
       dialog->show();
     }
+    if (!dialog.isNull() && dialog->wasCanceled()) {
+      progress.Cancel();
+    }
     if (!dialog.isNull() && !progress.Cancelled()) {
       const TaskProgress::Step step = progress.Current();
       dialog->setLabelText(step.what);

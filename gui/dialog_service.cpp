@@ -1,8 +1,8 @@
 #include "gui/dialog_service.h"
 
+#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
-#include <QDesktopServices>
 #include <QMessageBox>
 #include <QUrl>
 

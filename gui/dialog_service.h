@@ -41,11 +41,14 @@ class DialogService {
                                                       const SaveRequest& request) = 0;
   // Shows the text and returns once the user has dismissed it.
   virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
-  // The chosen existing files; empty when the user cancels.
-  virtual std::vector<std::filesystem::path> OpenFiles(QWidget* parent,
-                                                       const OpenRequest& request) = 0;
+  // The chosen existing files; empty when the user cancels (as a service
+  // that cannot ask always does).
+  virtual std::vector<std::filesystem::path> OpenFiles(QWidget* /*parent*/,
+                                                       const OpenRequest& /*request*/) {
+    return {};
+  }
   // Shows the folder holding `file` in the desktop's file manager.
-  virtual void ShowInFolder(QWidget* parent, const std::filesystem::path& file) = 0;
+  virtual void ShowInFolder(QWidget* /*parent*/, const std::filesystem::path& /*file*/) {}
 };
 
 // The real dialogs of the toolkit.

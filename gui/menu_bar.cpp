@@ -91,7 +91,7 @@ void MenuBar1::BuildFileMenu() {
   AddItem(file, "FileSelectVAGFolder", tr("Select VAG &Folder"));
   AddItem(file, "FileCreateBJS", tr("Create &BJS"));
   AddItem(file, "FileImportAudio", tr("&Import Audio\u2026"), QKeySequence(Qt::CTRL | Qt::Key_I));
-  AddSeparator(file, "FileQuitSeparator");
+  AddSeparator(file, "UntitledMenu2");
   QAction* quit = AddItem(file, "FileQuit", tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
   quit->setMenuRole(QAction::QuitRole);
   // Quit works from every window of Zembra, the patcher included.

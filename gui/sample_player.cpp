@@ -9,8 +9,7 @@
 
 namespace zembra {
 
-SamplePlayer::SamplePlayer(std::unique_ptr<AudioOutput> output, QObject* parent)
-    : QObject(parent) {
+SamplePlayer::SamplePlayer(std::unique_ptr<AudioOutput> output, QObject* parent) : QObject(parent) {
   SetOutput(std::move(output));
 }
 

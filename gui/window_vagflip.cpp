@@ -112,11 +112,9 @@ void Windowvagflip::btnPatch_Action() {
     const int total = static_cast<int>(files.size());
     for (int i = 0; i < total && !progress.Cancelled(); ++i) {
       const std::filesystem::path& file = files[static_cast<std::size_t>(i)];
-      progress.Report(tr("Patching %1 (%2 of %3)")
-                          .arg(QStringFromPath(file.filename()))
-                          .arg(i + 1)
-                          .arg(total),
-                      i, total);
+      progress.Report(
+          tr("Patching %1 (%2 of %3)").arg(QStringFromPath(file.filename())).arg(i + 1).arg(total),
+          i, total);
       if (Status patched = PatchVagFile(file); !patched) {
         failures.push_back({file, patched.error().message});
       }

@@ -3,9 +3,11 @@
 // file and the reason; success and a cancelled dialog stay silent.
 
 #include <QDir>
+#include <QPointer>
 #include <QString>
 
 #include "archive/song_and_archive.h"
+#include "gui/background_task.h"
 #include "gui/create_bjs_message.h"
 #include "gui/dialog_service.h"
 #include "gui/pool_list.h"
@@ -30,6 +32,28 @@ QString SuggestedSongName(const std::string& title) {
   QString name = QString::fromStdString(title);
   name.replace(QLatin1Char('/'), QLatin1Char('_'));
   return name + QStringLiteral(".bjs");
+}
+
+// The packer, telling the progress dialog what it packs. Once a cancel is
+// asked for, the rest is skipped: its result is thrown away anyway.
+CompressFunction PackingWithProgress(const CompressFunction& compress, TaskProgress& progress,
+                                     const std::filesystem::path& song) {
+  if (!compress) {
+    return compress;
+  }
+  progress.Report(
+      QCoreApplication::translate("zembra", "Writing %1").arg(QStringFromPath(song.filename())), 0,
+      0);
+  return [compress, &progress, song, packed = 0](std::string_view bytes, int level) mutable {
+    if (progress.Cancelled()) {
+      return std::string();
+    }
+    progress.Report(QCoreApplication::translate("zembra", "Packing %1 into its archive (part %2)")
+                        .arg(QStringFromPath(song.filename()))
+                        .arg(++packed),
+                    0, 0);
+    return compress(bytes, level);
+  };
 }
 
 }  // namespace
@@ -62,6 +86,9 @@ void WindowZembra::LoadFolder(const std::filesystem::path& folder) {
 }
 
 void WindowZembra::WriteBJS() {
+  if (BackgroundTaskRunning()) {
+    return;
+  }
   DialogService& dialogs = App().dialogs();
   const Result<std::int32_t> tempo = ParseTempo(sheet_.TempoText());
   if (!tempo) {
@@ -83,8 +110,23 @@ void WindowZembra::WriteBJS() {
 
   // The song and its archive change together: on failure neither does, and
   // the message says what is on disk either way.
-  const SongPairResult written = WriteSongAndArchive(sheet_, workingdir, *song, App().compressor());
-  if (!written.ok()) dialogs.ShowMessage(this, CreateBjsFailureMessage(written));
+  // Packing runs off the UI thread, on a copy of the sheet taken now; a
+  // cancel keeps whatever song and archive were there.
+  SongPairResult written;
+  bool cancelled = false;
+  QPointer<WindowZembra> alive(this);
+  RunInBackground(
+      this, tr("Create BJS"), [&, sheet = sheet_, folder = workingdir](TaskProgress& progress) {
+        written = WriteSongAndArchive(sheet, folder, *song,
+                                      PackingWithProgress(App().compressor(), progress, *song),
+                                      [&progress] { return !progress.Cancelled(); });
+        cancelled = progress.Cancelled();
+      });
+  // A cancel may have cut the packing short, which fails the write: that is
+  // no failure to report.
+  if (!alive.isNull() && !written.ok() && !written.cancelled && !cancelled) {
+    dialogs.ShowMessage(this, CreateBjsFailureMessage(written));
+  }
 }
 
 }  // namespace zembra

@@ -41,8 +41,8 @@ void WindowZembra::AttachSampleTools() {
   lstFiles_->drop_files = [this](const std::vector<std::filesystem::path>& paths) {
     lstFiles_DropFiles(paths);
   };
-  connect(MenuBar1::Instance()->Item(QStringLiteral("FileImportAudio")), &QAction::triggered,
-          this, [this] { _FileImportAudio_Action(); });
+  connect(MenuBar1::Instance()->Item(QStringLiteral("FileImportAudio")), &QAction::triggered, this,
+          [this] { _FileImportAudio_Action(); });
 }
 
 std::filesystem::path WindowZembra::SampleFileOf(const QListWidget* list, int row) const {
@@ -106,8 +106,9 @@ void WindowZembra::ImportAudioFiles(const std::vector<std::filesystem::path>& fi
   const std::filesystem::path folder = App().workingdir();
   ImportOutcome outcome;
   QPointer<WindowZembra> alive(this);
-  RunInBackground(this, tr("Import Audio"),
-                  [&](TaskProgress& progress) { outcome = ::zembra::ImportAudioFiles(files, folder, progress); });
+  RunInBackground(this, tr("Import Audio"), [&](TaskProgress& progress) {
+    outcome = ::zembra::ImportAudioFiles(files, folder, progress);
+  });
   if (alive.isNull()) {
     return;
   }

@@ -157,6 +157,8 @@ class LayoutTest : public QObject {
          {"FileSaveSheet", "&Save Sheet\u2026", QKeySequence(Qt::CTRL | Qt::Key_S)},
          {"FileSelectVAGFolder", "Select VAG &Folder", {}},
          {"FileCreateBJS", "Create &BJS", {}},
+         {"FileImportAudio", "&Import Audio\u2026", QKeySequence(Qt::CTRL | Qt::Key_I)},
+         {"UntitledMenu2", "", {}},
          {"FileQuit", "&Quit", QKeySequence(Qt::CTRL | Qt::Key_Q)}},
         {{"EditUndo", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z)},
          {"EditRedo", "&Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
