@@ -44,9 +44,10 @@ CompressFunction PackingWithProgress(const CompressFunction& compress, TaskProgr
   progress.Report(
       QCoreApplication::translate("zembra", "Writing %1").arg(QStringFromPath(song.filename())), 0,
       0);
-  return [compress, &progress, song, packed = 0](std::string_view bytes, int level) mutable {
+  return [compress, &progress, song, packed = 0](std::string_view bytes,
+                                                 int level) mutable -> SharedBytes {
     if (progress.Cancelled()) {
-      return std::string();
+      return SharedBytes();
     }
     progress.Report(QCoreApplication::translate("zembra", "Packing %1 into its archive (part %2)")
                         .arg(QStringFromPath(song.filename()))

@@ -52,13 +52,13 @@ void ScriptedDialogs::ShowMessage(QWidget* /*parent*/, const QString& text) {
 
 std::vector<std::filesystem::path> ScriptedDialogs::OpenFiles(QWidget* /*parent*/,
                                                               const OpenRequest& request) {
-  open_requests.push_back(request);
-  if (open_answers.empty()) {
+  files_requests.push_back(request);
+  if (files_answers.empty()) {
     ++unanswered;
     return {};
   }
-  auto answer = open_answers.front();
-  open_answers.pop_front();
+  auto answer = files_answers.front();
+  files_answers.pop_front();
   return answer;
 }
 

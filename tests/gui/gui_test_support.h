@@ -28,12 +28,12 @@ class ScriptedDialogs : public DialogService {
   std::deque<std::optional<std::filesystem::path>> folder_answers;
   std::deque<std::optional<std::filesystem::path>> open_answers;
   std::deque<std::optional<std::filesystem::path>> save_answers;
-  std::deque<std::vector<std::filesystem::path>> open_answers;
+  std::deque<std::vector<std::filesystem::path>> files_answers;
 
   int folder_questions = 0;
   std::vector<OpenRequest> open_requests;
   std::vector<SaveRequest> save_requests;
-  std::vector<OpenRequest> open_requests;
+  std::vector<OpenRequest> files_requests;
   std::vector<std::filesystem::path> shown_in_folder;
   QStringList messages;
   int unanswered = 0;  // dialogs asked for with no answer queued

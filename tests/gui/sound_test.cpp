@@ -161,13 +161,13 @@ class SoundTest : public QObject {
     const Bytes earlier = ReadFile(*pool_ / "tone.vag");
     QAction* item = MenuBar1::Instance()->Item(QStringLiteral("FileImportAudio"));
     QCOMPARE(item->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
-    Dialogs().open_answers.push_back(
+    Dialogs().files_answers.push_back(
         {*sources_ / "tone.wav", *sources_ / "notes.txt", *sources_ / "chord.flac"});
     item->trigger();
 
-    QCOMPARE(Dialogs().open_requests.size(), std::size_t(1));
-    QCOMPARE(Dialogs().open_requests[0].initial_directory, pool_->path());
-    QVERIFY(Dialogs().open_requests[0].filter.contains(QStringLiteral("*.flac")));
+    QCOMPARE(Dialogs().files_requests.size(), std::size_t(1));
+    QCOMPARE(Dialogs().files_requests[0].initial_directory, pool_->path());
+    QVERIFY(Dialogs().files_requests[0].filter.contains(QStringLiteral("*.flac")));
     // The existing sample keeps its name and bytes; the new one is numbered.
     QCOMPARE(RowsOf(window_->lstFiles()), QStringList({"chord.vag", "tone.vag", "tone_2.vag"}));
     QCOMPARE(SelectedRows(window_->lstFiles()), QStringList({"chord.vag", "tone_2.vag"}));
@@ -187,14 +187,14 @@ class SoundTest : public QObject {
   }
 
   void ImportAsksForAWorkingFolderFirst() {
-    Dialogs().open_answers.push_back({*sources_ / "tone.wav"});
+    Dialogs().files_answers.push_back({*sources_ / "tone.wav"});
     Dialogs().folder_answers.push_back(std::nullopt);
     MenuBar1::Instance()->Item(QStringLiteral("FileImportAudio"))->trigger();
     QCOMPARE(Dialogs().folder_questions, 1);
     QCOMPARE(FilesUnder(pool_->path()), std::set<std::string>({"tone.vag"}));
     QVERIFY(App().workingdir().empty());
 
-    Dialogs().open_answers.push_back({*sources_ / "tone.wav"});
+    Dialogs().files_answers.push_back({*sources_ / "tone.wav"});
     Dialogs().folder_answers.push_back(pool_->path());
     MenuBar1::Instance()->Item(QStringLiteral("FileImportAudio"))->trigger();
     QCOMPARE(App().workingdir(), pool_->path().string());
