@@ -1,5 +1,6 @@
 #include "archive/bar_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 
@@ -25,8 +26,14 @@ Error Refuse(const std::filesystem::path& file, const std::string& reason) {
 
 Result<BarHeader> ParseBarHeader(std::span<const std::uint8_t> archive,
                                  const std::filesystem::path& file) {
-  if (archive.size() < kBarHeaderSize) {
-    return Refuse(file, "it is " + std::to_string(archive.size()) +
+  return CheckBarHeader(archive.first(std::min(archive.size(), kBarHeaderSize)), archive.size(),
+                        file);
+}
+
+Result<BarHeader> CheckBarHeader(std::span<const std::uint8_t> archive, std::uint64_t length,
+                                 const std::filesystem::path& file) {
+  if (length < kBarHeaderSize || archive.size() < kBarHeaderSize) {
+    return Refuse(file, "it is " + std::to_string(length) +
                             " bytes long, shorter than the 36-byte archive header");
   }
   for (std::size_t i = 0; i < kMagic.size(); ++i) {
@@ -48,10 +55,21 @@ Result<BarHeader> ParseBarHeader(std::span<const std::uint8_t> archive,
   BarHeader header;
   header.unpacked_size = Little32(archive, 28);
   header.packed_size = Little32(archive, 32);
-  const std::uint64_t follows = archive.size() - kBarHeaderSize;
+  const std::uint64_t follows = length - kBarHeaderSize;
   if (header.packed_size != follows) {
     return Refuse(file, "its header announces " + std::to_string(header.packed_size) +
                             " packed bytes but " + std::to_string(follows) + " follow");
+  }
+  // A song file is never empty (its index alone has 31 entries), and an
+  // empty inflate result is how a failure is reported, so an unpacked size
+  // of 0 could not be told apart from corrupt data.
+  if (header.unpacked_size == 0) return Refuse(file, "its header says the song is empty");
+  // Deflate packs at most 1032 bytes into one, so a larger claim is false;
+  // refusing it here keeps a tiny file from asking for a 2 GiB buffer.
+  if (header.unpacked_size > std::uint64_t{kMaxDeflateRatio} * header.packed_size + 64) {
+    return Refuse(file, "its header announces a song of " + std::to_string(header.unpacked_size) +
+                            " bytes, more than " + std::to_string(header.packed_size) +
+                            " packed bytes can hold");
   }
   return header;
 }
@@ -61,23 +79,12 @@ Result<std::string> UnpackBar(std::span<const std::uint8_t> archive,
                               const DecompressFunction& decompress) {
   Result<BarHeader> header = ParseBarHeader(archive, file);
   if (!header) return header.error();
-  // A song file is never empty (its index alone has 31 entries), and an
-  // empty inflate result is how a failure is reported, so an unpacked size
-  // of 0 could not be told apart from corrupt data.
-  if (header->unpacked_size == 0) return Refuse(file, "its header says the song is empty");
   if (header->unpacked_size >
       static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
     return Refuse(file, "its header announces a song of " + std::to_string(header->unpacked_size) +
                             " bytes, more than can be unpacked");
   }
-  // Deflate packs at most 1032 bytes into one, so a larger claim is false;
-  // refusing it here keeps a tiny file from asking for a 2 GiB buffer.
   const std::span<const std::uint8_t> packed = archive.subspan(kBarHeaderSize);
-  if (header->unpacked_size > std::uint64_t{kMaxDeflateRatio} * packed.size() + 64) {
-    return Refuse(file, "its header announces a song of " + std::to_string(header->unpacked_size) +
-                            " bytes, more than " + std::to_string(packed.size()) +
-                            " packed bytes can hold");
-  }
   std::string song =
       decompress(std::string_view(reinterpret_cast<const char*>(packed.data()), packed.size()),
                  static_cast<std::int32_t>(header->unpacked_size));

@@ -30,6 +30,11 @@ using DecompressFunction = std::function<std::string(std::string_view packed, st
 Result<BarHeader> ParseBarHeader(std::span<const std::uint8_t> archive,
                                  const std::filesystem::path& file);
 
+// The same for an archive of `length` bytes of which only the header (its
+// first 36 bytes) has been read, so a large file is judged before it is read.
+Result<BarHeader> CheckBarHeader(std::span<const std::uint8_t> header, std::uint64_t length,
+                                 const std::filesystem::path& file);
+
 // The song packed in the archive: the header checked, the data inflated and
 // its length checked against the header's unpacked size.
 Result<std::string> UnpackBar(std::span<const std::uint8_t> archive,

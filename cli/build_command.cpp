@@ -6,6 +6,7 @@
 #include "cli/exit_codes.h"
 #include "cli/plugin_calls.h"
 #include "platform/os_error.h"
+#include "platform/terminal_text.h"
 #include "songfile/song_description.h"
 #include "songfile/tempo.h"
 
@@ -41,11 +42,13 @@ int RunBuild(const BuildOptions& options) {
   if (!written.ok()) {
     Fail(*written.error);
     if (written.song_written && !written.archive_written) {
-      std::cerr << "zembra-cli: the song " << song_path << " was written; its archive was not.\n";
+      std::cerr << "zembra-cli: the song \"" << EscapeControlBytes(song_path.string())
+                << "\" was written; its archive was not.\n";
     }
     return kExitFailed;
   }
-  std::cout << written.song.string() << '\n' << written.archive.string() << '\n';
+  std::cout << EscapeControlBytes(written.song.string()) << '\n'
+            << EscapeControlBytes(written.archive.string()) << '\n';
   return kExitOk;
 }
 

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "platform/os_error.h"
+#include "platform/terminal_text.h"
 #include "songfile/describe_song.h"
 #include "songfile/song_description.h"
 #include "songfile/song_file_reader.h"
@@ -53,8 +54,10 @@ int RunDescribe(const DescribeOptions& options) {
     for (const auto& path : described->written) std::filesystem::remove(path, ignored);
     return Fail(s.error());
   }
-  std::cout << output.string() << '\n';
-  for (const auto& path : described->written) std::cout << path.string() << '\n';
+  std::cout << EscapeControlBytes(output.string()) << '\n';
+  for (const auto& path : described->written) {
+    std::cout << EscapeControlBytes(path.string()) << '\n';
+  }
   return kExitOk;
 }
 

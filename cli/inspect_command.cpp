@@ -4,7 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
-#include "cli/text_escape.h"
+#include "platform/terminal_text.h"
 #include "songfile/song_file_reader.h"
 
 namespace zembra::cli {
@@ -54,14 +54,14 @@ json SummaryAsJson(const SongSummary& summary) {
 
 void PrintText(const std::filesystem::path& path, const SongFile& song) {
   const SongSummary& s = song.summary();
-  std::cout << "Song " << EscapeForTerminal(path.string()) << ": " << song.bytes().size()
+  std::cout << "Song " << EscapeControlBytes(path.string()) << ": " << song.bytes().size()
             << " bytes, data area " << song.data_length() << " bytes, " << song.entries().size()
             << " index entries\n\n";
 
   std::cout << "Index:\n  position  tag   kind        offset        size\n";
   for (const SongIndexEntry& e : song.entries()) {
     std::cout << "  " << std::setw(8) << e.position << "  " << std::left << std::setw(4)
-              << EscapeForTerminal(e.tag) << "  " << std::setw(7)
+              << EscapeControlBytes(e.tag) << "  " << std::setw(7)
               << (e.IsGroup() ? "group" : "payload") << std::right << " " << std::setw(10);
     if (e.IsGroup()) {
       std::cout << "-";
@@ -71,8 +71,8 @@ void PrintText(const std::filesystem::path& path, const SongFile& song) {
     std::cout << "  " << std::setw(10) << e.size << '\n';
   }
 
-  std::cout << "\nTitle:  " << EscapeForTerminal(s.title)
-            << "\nArtist: " << EscapeForTerminal(s.artist) << "\nTempo:  " << s.tempo << '\n';
+  std::cout << "\nTitle:  " << EscapeControlBytes(s.title)
+            << "\nArtist: " << EscapeControlBytes(s.artist) << "\nTempo:  " << s.tempo << '\n';
   std::cout << "Samples: " << s.samples.size();
   if (static_cast<std::int64_t>(s.samples.size()) != s.sample_count) {
     std::cout << " (the song declares " << s.sample_count << ")";
@@ -84,7 +84,7 @@ void PrintText(const std::filesystem::path& path, const SongFile& song) {
   }
   std::cout << "Tracks: " << s.tracks.size() << '\n';
   for (std::size_t i = 0; i < s.tracks.size(); ++i) {
-    std::cout << "  " << std::setw(2) << i << "  \"" << EscapeForTerminal(s.tracks[i].name)
+    std::cout << "  " << std::setw(2) << i << "  \"" << EscapeControlBytes(s.tracks[i].name)
               << "\"  slots (sample, row):";
     for (const SongSlot& slot : s.tracks[i].slots) {
       std::cout << " (" << slot.sample << ", " << slot.row << ')';
@@ -93,7 +93,7 @@ void PrintText(const std::filesystem::path& path, const SongFile& song) {
   }
   std::cout << "Pages: " << s.pages.size() << '\n';
   for (std::size_t k = 0; k < s.pages.size(); ++k) {
-    std::cout << "  " << std::setw(2) << k << "  \"" << EscapeForTerminal(s.pages[k].name)
+    std::cout << "  " << std::setw(2) << k << "  \"" << EscapeControlBytes(s.pages[k].name)
               << "\"  tracks";
     for (const SongPageTrack& t : s.pages[k].tracks) std::cout << ' ' << t.track;
     std::cout << '\n';

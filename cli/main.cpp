@@ -1,5 +1,8 @@
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -163,11 +166,24 @@ int Main(int argc, char** argv) {
   return kExitUsage;
 }
 
+// A failed write to standard output (a full disk, a closed pipe) loses the
+// command's answer, so it is a failure like any other.
+int CheckedOutput(int status) {
+  std::cout.flush();
+  errno = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) || !std::cout) {
+    const int err = errno != 0 ? errno : EIO;
+    std::cerr << "zembra-cli: Cannot write to standard output: " << std::strerror(err) << ".\n";
+    return zembra::cli::kExitFailed;
+  }
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   try {
-    return Main(argc, argv);
+    return CheckedOutput(Main(argc, argv));
   } catch (const std::exception& e) {
     // Nothing below throws on purpose; this keeps an unexpected failure (for
     // example memory exhausted) a clear message instead of an abort.

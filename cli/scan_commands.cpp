@@ -2,13 +2,15 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "platform/terminal_text.h"
 #include "samples/folder_scan.h"
 #include "samples/vag_patch.h"
 
 namespace zembra::cli {
 
 int Fail(const Error& error) {
-  std::cerr << "zembra-cli: " << error.message << '\n';
+  // Messages name files, whose names may carry control characters.
+  std::cerr << "zembra-cli: " << EscapeControlBytes(error.message) << '\n';
   return kExitFailed;
 }
 
@@ -16,12 +18,14 @@ int RunScan(const std::filesystem::path& folder, bool patchable) {
   if (patchable) {
     Result<std::vector<std::filesystem::path>> files = ListFilesNeedingPatch(folder);
     if (!files) return Fail(files.error());
-    for (const std::filesystem::path& file : *files) std::cout << file.filename().string() << '\n';
+    for (const std::filesystem::path& file : *files) {
+      std::cout << EscapeControlBytes(file.filename().string()) << '\n';
+    }
     return kExitOk;
   }
   Result<std::vector<std::string>> names = ScanUsableSamples(folder);
   if (!names) return Fail(names.error());
-  for (const std::string& name : *names) std::cout << name << '\n';
+  for (const std::string& name : *names) std::cout << EscapeControlBytes(name) << '\n';
   // An empty pool is an answer, not a failure; the hint goes where a person
   // reads it and stays out of the list a script reads.
   if (names->empty()) {
@@ -36,11 +40,11 @@ int RunPatch(const std::filesystem::path& folder) {
   bool all_patched = true;
   for (const std::filesystem::path& file : *files) {
     if (Status patched = PatchVagFile(file); patched) {
-      std::cout << "patched " << file.filename().string() << '\n';
+      std::cout << "patched " << EscapeControlBytes(file.filename().string()) << '\n';
     } else {
       all_patched = false;
-      std::cout << "skipped " << file.filename().string() << '\n';
-      std::cerr << "zembra-cli: " << patched.error().message << '\n';
+      std::cout << "skipped " << EscapeControlBytes(file.filename().string()) << '\n';
+      Fail(patched.error());
     }
   }
   return all_patched ? kExitOk : kExitFailed;

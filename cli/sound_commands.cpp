@@ -10,8 +10,8 @@
 #include "audio/vag_import.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
-#include "cli/text_escape.h"
 #include "platform/os_error.h"
+#include "platform/terminal_text.h"
 
 namespace zembra::cli {
 namespace {
@@ -20,7 +20,7 @@ using nlohmann::json;
 
 // A header that disagrees with its file is worth saying, not refusing.
 void Warn(const VagFile& vag) {
-  if (!vag.warning.empty()) std::cerr << "zembra-cli: " << EscapeForTerminal(vag.warning) << '\n';
+  if (!vag.warning.empty()) std::cerr << "zembra-cli: " << EscapeControlBytes(vag.warning) << '\n';
 }
 
 std::string FormName(VagForm form) {
@@ -38,9 +38,9 @@ json Optional(const std::optional<std::size_t>& value) {
 }
 
 void PrintInfo(const std::filesystem::path& path, const VagFile& vag) {
-  std::cout << "VAG sample " << EscapeForTerminal(path.string()) << '\n'
+  std::cout << "VAG sample " << EscapeControlBytes(path.string()) << '\n'
             << "form         " << FormName(vag.form) << '\n'
-            << "name         " << EscapeForTerminal(vag.name) << '\n'
+            << "name         " << EscapeControlBytes(vag.name) << '\n'
             << "sample rate  " << vag.sample_rate << " Hz\n"
             << "data size    " << vag.declared_data_size << " bytes\n"
             << "blocks       " << vag.blocks.size() << " (" << vag.pcm.size() << " samples)\n"
@@ -105,7 +105,7 @@ int RunDecode(const std::filesystem::path& input, const std::optional<std::files
   if (Status written = WriteAudioFile(output, vag->pcm, vag->sample_rate); !written) {
     return Fail(written.error());
   }
-  std::cout << EscapeForTerminal(output.string()) << '\n';
+  std::cout << EscapeControlBytes(output.string()) << '\n';
   return kExitOk;
 }
 
@@ -116,7 +116,7 @@ int RunImport(const std::filesystem::path& input, const std::optional<std::files
   const std::filesystem::path& output = *target;
   Result<VagImportReport> report = ImportAudioAsVag(input, output, options);
   if (!report) return Fail(report.error());
-  std::cout << EscapeForTerminal(output.string()) << '\n';
+  std::cout << EscapeControlBytes(output.string()) << '\n';
   return kExitOk;
 }
 

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <set>
 #include <utility>
 
 #include "platform/os_error.h"
@@ -90,9 +91,19 @@ Result<std::vector<std::filesystem::path>> ListFilesNeedingPatch(
     const std::filesystem::path& folder) {
   Result<std::vector<std::string>> names = NamesPassing(folder, NeedsVagPatch);
   if (!names) return names.error();
+  // Hard links are one file under several names: patched through the first,
+  // the others would no longer need it, so each file is listed once.
+  std::set<std::pair<dev_t, ino_t>> seen;
   std::vector<std::filesystem::path> files;
   files.reserve(names->size());
-  for (const std::string& name : *names) files.push_back(folder / name);
+  for (const std::string& name : *names) {
+    const std::filesystem::path file = folder / name;
+    struct stat info {};
+    if (::stat(file.c_str(), &info) == 0 && !seen.emplace(info.st_dev, info.st_ino).second) {
+      continue;
+    }
+    files.push_back(file);
+  }
   return files;
 }
 

@@ -4,16 +4,16 @@
 #include <utility>
 
 #include "platform/os_error.h"
+#include "platform/terminal_text.h"
+#include "samples/vag_header.h"
 
 namespace zembra {
 
 namespace {
 
 Error SampleNameError(std::string_view name, std::string_view reason) {
-  std::string message = "Cannot use the sample \"";
-  // Control bytes would garble a message box; the rest is shown as typed.
-  for (char c : name) message += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
-  message += "\": ";
+  // Control bytes would garble a message box or a terminal.
+  std::string message = "Cannot use the sample \"" + EscapeControlBytes(name) + "\": ";
   message += reason;
   message += '.';
   return Error{std::move(message)};
@@ -50,8 +50,15 @@ Result<SampleFile> OpenSample(const std::filesystem::path& workingdir, std::stri
   const std::uint64_t size = stream->Length();
   if (Status s = stream->status(); !s) return s.error();
   if (size > kMaxSampleSize) {
-    return FileError("use", path, "it is larger than 4 GiB, the most a song can hold");
+    return FileError("use", path, "it is 4 GiB or larger, more than a song can hold");
   }
+  // Only what the pool would offer: a song copies its samples whole, so any
+  // other file named in a description would travel inside the song.
+  if (!IsGameFormVag(stream->Read(kVagTestSize))) {
+    return FileError("use", path, "it is not a VAG sample in the game's form");
+  }
+  stream->SetPosition(0);
+  if (Status s = stream->status(); !s) return s.error();
   return SampleFile{std::move(stream).value(), size};
 }
 

@@ -1,5 +1,6 @@
 #include "songfile/song_description.h"
 
+#include <cmath>
 #include <cstdint>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
@@ -51,9 +52,16 @@ class Parser {
 
   // The tempo goes into the sheet as text, so the song writer applies the
   // same tempo rule and message as the window. Integers arrive as their
-  // decimal text; a fractional number becomes text the rule refuses.
+  // decimal text, and so do whole numbers written otherwise (120.0, 1e2);
+  // a fractional number becomes text the rule refuses.
   Result<std::string> Tempo(const json& value) const {
     if (value.is_string()) return value.get<std::string>();
+    if (value.is_number_float()) {
+      const double number = value.get<double>();
+      if (std::isfinite(number) && std::trunc(number) == number && std::fabs(number) < 1e15) {
+        return std::to_string(static_cast<long long>(number));
+      }
+    }
     if (value.is_number()) return value.dump();
     return Refuse("\"tempo\" must be a string or an integer");
   }
@@ -118,6 +126,9 @@ class Parser {
       std::string what = e.what();
       const std::size_t at = what.find("parse error");
       return Refuse("invalid JSON: " + (at == std::string::npos ? what : what.substr(at)));
+    } catch (const json::out_of_range&) {
+      // A number such as 1e400, beyond what any value here can be.
+      return Refuse("it holds a number too large to read");
     }
     if (!doc.is_object()) return Refuse("the song must be a JSON object");
     if (Status s =

@@ -364,7 +364,11 @@ Result<SongFile> SongFile::Read(const std::filesystem::path& path) {
   // Only a regular file: a pipe or a device could block or never end.
   Result<BinaryStream> stream = BinaryStream::OpenRegular(path, BinaryStream::Access::kRead);
   if (!stream) return stream.error();
-  const std::uint64_t length = stream->Length();
+  return ReadFrom(*stream, path);
+}
+
+Result<SongFile> SongFile::ReadFrom(BinaryStream& stream, const std::filesystem::path& path) {
+  const std::uint64_t length = stream.Length();
   const auto refuse = [&](const std::string& reason) {
     return Error{"\"" + path.string() + "\" is not a song file: " + reason + "."};
   };
@@ -372,19 +376,19 @@ Result<SongFile> SongFile::Read(const std::filesystem::path& path) {
   // The pointer and the index's size are checked before the file is read,
   // so a large file that is no song costs nothing.
   if (length >= kEntrySize + kPointerSize) {
-    stream->SetPosition(length - kPointerSize);
-    const std::vector<std::uint8_t> pointer = stream->Read(kPointerSize);
-    if (Status s = stream->status(); !s) return s.error();
+    stream.SetPosition(length - kPointerSize);
+    const std::vector<std::uint8_t> pointer = stream.Read(kPointerSize);
+    if (Status s = stream.status(); !s) return s.error();
     if (pointer.size() != kPointerSize) {
       return FileError("read", path, "it became shorter while being read");
     }
     if (std::optional<std::string> problem = IndexProblem(length, Le32(pointer, 0))) {
       return refuse(*problem);
     }
-    stream->SetPosition(0);
+    stream.SetPosition(0);
   }
-  std::vector<std::uint8_t> bytes = stream->Read(static_cast<std::size_t>(length));
-  if (Status s = stream->status(); !s) return s.error();
+  std::vector<std::uint8_t> bytes = stream.Read(static_cast<std::size_t>(length));
+  if (Status s = stream.status(); !s) return s.error();
   if (bytes.size() != length) return FileError("read", path, "it became shorter while being read");
   return ParseOwned(std::move(bytes), path.string());
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/binary_stream.h"
 #include "platform/result.h"
 
 namespace zembra {
@@ -71,6 +72,11 @@ class SongFile {
   // `name` stands for the bytes in error messages.
   static Result<SongFile> Parse(std::span<const std::uint8_t> bytes, std::string_view name);
   static Result<SongFile> Read(const std::filesystem::path& path);
+  // The song in `stream` from its start; `path` names it in messages. The
+  // index is judged before the rest is read, as by Read().
+  static Result<SongFile> ReadFrom(BinaryStream& stream, const std::filesystem::path& path);
+  // Like Parse, taking the bytes over instead of copying them.
+  static Result<SongFile> ParseOwned(std::vector<std::uint8_t> bytes, std::string_view name);
 
   std::span<const std::uint8_t> bytes() const { return bytes_; }
   // Length of the data area, which is also where the index starts.
@@ -83,8 +89,6 @@ class SongFile {
   const SongSummary& summary() const { return summary_; }
 
  private:
-  static Result<SongFile> ParseOwned(std::vector<std::uint8_t> bytes, std::string_view name);
-
   std::vector<std::uint8_t> bytes_;
   std::uint32_t data_length_ = 0;
   std::vector<SongIndexEntry> entries_;

@@ -47,7 +47,7 @@ Result<AtomicFile> PrepareSongFile(const SongSheet& sheet, const std::filesystem
   if (!sample_bytes) return sample_bytes.error();
   if (*sample_bytes + DataBesidesSamples(sheet) > kMaxSongDataLength) {
     return FileError("write", song_path,
-                     "its samples together are larger than 4 GiB, the most a song file can hold");
+                     "its samples together come to 4 GiB or more, more than a song file can hold");
   }
   if (Status own = RefuseSampleAsOutput(sheet, workingdir, song_path); !own) return own.error();
 

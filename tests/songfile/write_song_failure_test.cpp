@@ -117,7 +117,7 @@ TEST_F(WriteSongFailure, EveryOffendingSampleIsNamedOnce) {
       "sample folder.\n"
       "Cannot use the sample \"\": its name is empty.\n"
       "Cannot use the sample \"..\": its name stands for a folder.\n"
-      "Cannot use the sample \"x?y\": its name contains a zero byte.\n"
+      "Cannot use the sample \"x\\x00y\": its name contains a zero byte.\n"
       "Cannot open " +
       Quoted(samples_ / "gone.vag") +
       ": No such file or directory.\n"
@@ -151,7 +151,7 @@ TEST_F(WriteSongFailure, SamplesTooLargeForASong) {
   Status status = WriteSongFile(sheet_, samples_.path(), songs_ / "song.bjs");
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.error().message, "Cannot use " + Quoted(samples_ / "ok.vag") +
-                                        ": it is larger than 4 GiB, the most a song can hold.");
+                                        ": it is 4 GiB or larger, more than a song can hold.");
 
   std::filesystem::resize_file(samples_ / "ok.vag", std::uint64_t{3} << 30);
   sheet_.DropTexts(0, {"ok.vag"});  // the same 3 GiB file in two rows
@@ -159,7 +159,7 @@ TEST_F(WriteSongFailure, SamplesTooLargeForASong) {
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.error().message,
             "Cannot write " + Quoted(songs_ / "song.bjs") +
-                ": its samples together are larger than 4 GiB, the most a song file can hold.");
+                ": its samples together come to 4 GiB or more, more than a song file can hold.");
   ExpectOldSongAlone();
 }
 
