@@ -23,11 +23,13 @@ printf '{"tempo": 200, "tracks": [%s], "pages": ["A", "B", "C", "D"]}' "$tracks"
 cp "$root/examples/demo.json" "$work/demo.json"
 
 rm -rf "$corpus"
-mkdir -p "$corpus/song_reader" "$corpus/unbar" "$corpus/decompress" "$corpus/vag_reader"
+mkdir -p "$corpus/song_reader" "$corpus/song_description" "$corpus/unbar" "$corpus/decompress" \
+  "$corpus/vag_reader"
 for song in empty names full demo; do
   mkdir -p "$work/$song"
   "$cli" build "$work/$song.json" -o "$work/$song/$song.bjs" --samples "$root/examples/samples" >/dev/null
   cp "$work/$song/$song.bjs" "$corpus/song_reader/$song.bjs"
+  cp "$work/$song.json" "$corpus/song_description/$song.json"
   cp "$work/$song/JAM_0002/BULK.BAR" "$corpus/unbar/$song.bar"
   # decompress: the expected size (4 bytes, little-endian), then the packed data.
   tail -c +29 "$work/$song/JAM_0002/BULK.BAR" | head -c 4 >"$corpus/decompress/$song"
