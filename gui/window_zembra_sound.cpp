@@ -132,6 +132,10 @@ void WindowZembra::ImportAudioFiles(const std::vector<std::filesystem::path>& fi
         first = false;
       }
     }
+    // The new rows are ready for the keys that play and place them.
+    if (!first) {
+      lstFiles_->setFocus(Qt::OtherFocusReason);
+    }
   } else {
     outcome.failures.push_back(names.error().message);
   }
