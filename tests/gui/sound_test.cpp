@@ -28,6 +28,7 @@
 #include "audio/audio_file.h"
 #include "audio/vag_file.h"
 #include "gui/background_task.h"
+#include "gui/import_audio.h"
 #include "gui/menu_bar.h"
 #include "gui/pool_list.h"
 #include "gui/sample_player.h"
@@ -222,6 +223,16 @@ class SoundTest : public QObject {
     QVERIFY(DropOn(window_->lstFiles(), *data));
     QTRY_COMPARE(RowsOf(window_->lstFiles()), QStringList({"tone.vag"}));
     QCOMPARE(App().workingdir(), pool_->path().string());
+  }
+
+  void CancelledImportStopsBeforeTheNextFile() {
+    TaskProgress progress;
+    progress.Cancel();
+    const ImportOutcome none = ImportAudioFiles({*sources_ / "tone.wav", *sources_ / "chord.flac"},
+                                                pool_->path(), progress);
+    QVERIFY(none.cancelled);
+    QVERIFY(none.imported.empty() && none.failures.empty());
+    QCOMPARE(FilesUnder(pool_->path()), std::set<std::string>({"tone.vag"}));
   }
 
   void TooltipShowsTheWaveform() {
