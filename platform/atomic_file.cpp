@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <string>
 #include <utility>
@@ -19,6 +20,8 @@ namespace zembra {
 namespace {
 
 using interrupt::Undo;
+
+std::atomic<bool> unnamed_allowed{true};
 
 // The permissions a newly created file would get (0666 less the umask).
 mode_t NewFileMode() {
@@ -63,7 +66,9 @@ void TakeOverAttributes(int fd, const std::filesystem::path& destination) {
 // left if the process dies), otherwise a short hidden name. Either way the
 // file is locked while this process lives.
 int MakeTemporary(const std::filesystem::path& folder, std::filesystem::path& named, int& err) {
-  int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  int fd = -1;
+  errno = EOPNOTSUPP;
+  if (unnamed_allowed) fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
     for (int tries = 0; tries < 100 && fd < 0; ++tries) {
       named = TemporaryName(folder);
@@ -104,6 +109,10 @@ AtomicFile::AtomicFile(AtomicFile&& other) noexcept
 AtomicFile::~AtomicFile() {
   if (phase_ == Phase::kPublished) Settle();
   Discard();
+}
+
+bool AtomicFile::SetUnnamedTemporaries(bool allowed) {
+  return unnamed_allowed.exchange(allowed);
 }
 
 Result<AtomicFile> AtomicFile::Create(const std::filesystem::path& target) {

@@ -26,6 +26,10 @@ class AtomicFile {
  public:
   static Result<AtomicFile> Create(const std::filesystem::path& target);
 
+  // Whether Create() may use unnamed files (on by default). Tests turn it
+  // off to see what a file system without them gets; returns the old value.
+  static bool SetUnnamedTemporaries(bool allowed);
+
   AtomicFile(AtomicFile&& other) noexcept;
   AtomicFile& operator=(AtomicFile&&) = delete;
   AtomicFile(const AtomicFile&) = delete;
