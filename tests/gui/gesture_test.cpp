@@ -44,12 +44,7 @@ class GestureTest : public QObject {
 
   // Fills the pool by loading a folder of usable samples, as the user would.
   void LoadPool() {
-    folder_ = std::make_unique<TempDir>();
-    for (const QString& name : kPool) {
-      WriteFile(*folder_ / name.toStdString(), MakeVag(64, true));
-    }
-    Dialogs().folder_answers.push_back(folder_->path());
-    window_->GetGoodVAGs();
+    folder_ = LoadSampleFolder(window_, kPool);
     QCOMPARE(RowsOf(window_->lstFiles()), kPool);
   }
 

@@ -9,6 +9,10 @@
 #include <QItemSelectionModel>
 #include <QMimeData>
 
+#include "gui/window_zembra.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
 namespace zembra::test {
 
 std::optional<std::filesystem::path> ScriptedDialogs::SelectFolder(QWidget* /*parent*/) {
@@ -111,6 +115,16 @@ QStringList RowsOf(const QAbstractItemView* view) {
     rows << model->index(row, 0).data().toString();
   }
   return rows;
+}
+
+std::unique_ptr<TempDir> LoadSampleFolder(WindowZembra* window, const QStringList& names) {
+  auto folder = std::make_unique<TempDir>();
+  for (const QString& name : names) {
+    WriteFile(*folder / name.toStdString(), MakeVag(64, true));
+  }
+  Dialogs().folder_answers.push_back(folder->path());
+  window->GetGoodVAGs();
+  return folder;
 }
 
 }  // namespace zembra::test

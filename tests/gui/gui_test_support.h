@@ -19,7 +19,13 @@ class QAbstractItemView;
 class QMimeData;
 class QWidget;
 
+namespace zembra {
+class WindowZembra;
+}
+
 namespace zembra::test {
+
+class TempDir;
 
 // Answers the application's dialogs from queues the test fills beforehand and
 // records every question, so no test ever waits on a modal dialog.
@@ -66,6 +72,10 @@ void Select(QAbstractItemView* view, std::initializer_list<int> rows);
 
 // The texts of a list's rows.
 QStringList RowsOf(const QAbstractItemView* view);
+
+// A new folder of usable samples named `names`, loaded into `window`'s pool
+// through Load Folder as the user would; it lives as long as the result.
+std::unique_ptr<TempDir> LoadSampleFolder(WindowZembra* window, const QStringList& names);
 
 // Registers a test class with the runner in gui_test_main.cpp.
 struct TestRegistration {

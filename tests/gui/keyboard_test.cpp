@@ -47,12 +47,7 @@ class KeyboardTest : public QObject {
   std::unique_ptr<TempDir> folder_;
 
   void LoadPool() {
-    folder_ = std::make_unique<TempDir>();
-    for (const QString& name : kPool) {
-      WriteFile(*folder_ / name.toStdString(), MakeVag(64, true));
-    }
-    Dialogs().folder_answers.push_back(folder_->path());
-    window_->GetGoodVAGs();
+    folder_ = LoadSampleFolder(window_, kPool);
     QCOMPARE(RowsOf(window_->lstFiles()), kPool);
   }
 

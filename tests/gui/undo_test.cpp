@@ -65,12 +65,7 @@ class UndoTest : public QObject {
     window_ = WindowZembra::Instance();
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_));
-    folder_ = std::make_unique<TempDir>();
-    for (const char* name : {"a.vag", "b.vag", "c.vag"}) {
-      WriteFile(*folder_ / name, MakeVag(64, true));
-    }
-    Dialogs().folder_answers.push_back(folder_->path());
-    window_->GetGoodVAGs();
+    folder_ = LoadSampleFolder(window_, {"a.vag", "b.vag", "c.vag"});
   }
 
   void cleanup() {
