@@ -1,5 +1,6 @@
 #include "gui/zembra_app.h"
 
+#include <QIcon>
 #include <QPointer>
 #include <QWidget>
 
@@ -10,6 +11,9 @@ ZembraApp::ZembraApp(int& argc, char** argv)
   setApplicationName(QStringLiteral("Zembra"));
   setApplicationDisplayName(QStringLiteral("Zembra"));
   setDesktopFileName(QStringLiteral("zembra"));
+  // The installed icon (hicolor theme), so window lists and task bars show
+  // it; from the build tree there is none and Qt's default stays.
+  setWindowIcon(QIcon::fromTheme(QStringLiteral("zembra")));
 }
 
 ZembraApp::~ZembraApp() {
