@@ -66,6 +66,44 @@ unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME WAYLAND_DISPLAY
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp}
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
 
+# Waits for a visible window whose title matches `pattern` and gives it the
+# keyboard (there is no window manager to do so); its id is left in $found.
+focus_window() {
+  local pattern=$1 what=$2
+  found=""
+  # Generous limits: a sanitizer build on a busy machine starts slowly.
+  for _ in $(seq 600); do
+    found=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1)
+    [ -n "$found" ] && break
+    kill -0 "$app_pid" 2>/dev/null || fail "$what: zembra ended early"
+    sleep 0.2
+  done
+  [ -n "$found" ] || fail "$what: no window titled $pattern appeared"
+  xdotool windowfocus --sync "$found"
+}
+
+# Waits up to 60 s for zembra to end and checks its exit status.
+wait_exit() {
+  local expected=$1 what=$2
+  for _ in $(seq 600); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$app_pid" 2>/dev/null && fail "$what: still running 60 s after its last key"
+  wait "$app_pid"
+  local status=$?
+  app_pid=""
+  [ "$status" -eq "$expected" ] || fail "$what: exit status $status, expected $expected"
+}
+
+# Waits up to 60 s for `file` to be written.
+wait_for_file() {
+  for _ in $(seq 300); do
+    [ -s "$1" ] && break
+    sleep 0.2
+  done
+}
+
 # Starts a program (with any further arguments), waits for its window titled
 # "Zembra", sends `key` to it (or "close": the close box's request) and checks
 # the exit status.
@@ -74,50 +112,24 @@ run_case() {
   shift 4
   "$program" "$@" >"$work/out" 2>"$work/err" &
   app_pid=$!
-  local window=""
-  # Generous limits: a sanitizer build on a busy machine starts slowly.
-  for _ in $(seq 600); do
-    window=$(xdotool search --onlyvisible --name '^Zembra$' 2>/dev/null | head -n 1)
-    [ -n "$window" ] && break
-    kill -0 "$app_pid" 2>/dev/null || fail "$what: zembra ended before showing a window"
-    sleep 0.2
-  done
-  [ -n "$window" ] || fail "$what: no visible window titled \"Zembra\" appeared"
+  focus_window '^Zembra$' "$what"
+  local window=$found
   if [ "$key" = close ]; then
     python3 "$(dirname "$0")/wm_close.py" "$window" || fail "$what: cannot send the close request"
   elif [ "$key" = patcher+ctrl+q ]; then
     # Tools -> Patch VAG Files by keyboard (File menu, Right twice), then
     # Ctrl+Q with the patcher in front.
-    xdotool windowfocus --sync "$window"
     for step in alt+f Right Right Return; do
       xdotool key --clearmodifiers "$step"
       sleep 0.3
     done
-    local patcher=""
-    for _ in $(seq 300); do
-      patcher=$(xdotool search --onlyvisible --name '^VAG Flipper$' 2>/dev/null | head -n 1)
-      [ -n "$patcher" ] && break
-      kill -0 "$app_pid" 2>/dev/null || fail "$what: zembra ended before the patcher opened"
-      sleep 0.2
-    done
-    [ -n "$patcher" ] || fail "$what: no window titled \"VAG Flipper\" appeared"
-    xdotool windowfocus --sync "$patcher"
+    focus_window '^VAG Flipper$' "$what"
     xdotool key --clearmodifiers ctrl+q
   else
-    # Without a window manager nothing has the keyboard focus until given it.
-    xdotool windowfocus --sync "$window"
     xdotool key --clearmodifiers "$key"
   fi
-  for _ in $(seq 600); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$app_pid" 2>/dev/null && fail "$what: still running 60 s after $key"
-  wait "$app_pid"
-  local status=$?
-  app_pid=""
-  [ "$status" -eq "$expected" ] || fail "$what: exit status $status, expected $expected"
-  echo "ok: $what (exit status $status)"
+  wait_exit "$expected" "$what"
+  echo "ok: $what (exit status $expected)"
 }
 
 run_case "$zembra" ctrl+q 0 "build tree: window shown, Ctrl+Q"
@@ -132,21 +144,6 @@ mkdir "$work/lonely"
 cp "$zembra" "$work/lonely/zembra"
 run_case "$work/lonely/zembra" Return 1 "without its plug-in: message dismissed"
 grep -q 'compressplugin' "$work/err" || fail "the start-up failure does not name the plug-in"
-
-# Waits for a visible window whose title matches `pattern` and gives it the
-# keyboard (there is no window manager to do so); its id is left in $found.
-focus_window() {
-  local pattern=$1 what=$2
-  found=""
-  for _ in $(seq 300); do
-    found=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1)
-    [ -n "$found" ] && break
-    kill -0 "$app_pid" 2>/dev/null || fail "$what: zembra ended early"
-    sleep 0.2
-  done
-  [ -n "$found" ] || fail "$what: no window titled $pattern appeared"
-  xdotool windowfocus --sync "$found"
-}
 
 # File > Import Audio... (Ctrl+I): the WAV's path typed into the file dialog,
 # then the working folder into the folder dialog. The new sample must be
@@ -175,10 +172,7 @@ PY
   focus_window '^Find Directory$' "$what"
   xdotool type --delay 10 "$work/import/samples"
   xdotool key Return
-  for _ in $(seq 300); do
-    [ -s "$work/import/samples/chime.vag" ] && break
-    sleep 0.2
-  done
+  wait_for_file "$work/import/samples/chime.vag"
   [ -s "$work/import/samples/chime.vag" ] || fail "$what: no chime.vag was written"
   sleep 1
   xdotool windowfocus --sync "$window"
@@ -186,22 +180,12 @@ PY
   focus_window '^Save As$' "$what"
   xdotool type --delay 10 "$work/import/sheet.json"
   xdotool key Return
-  for _ in $(seq 300); do
-    [ -s "$work/import/sheet.json" ] && break
-    sleep 0.2
-  done
+  wait_for_file "$work/import/sheet.json"
   grep -q '"chime.vag"' "$work/import/sheet.json" 2>/dev/null ||
     fail "$what: the new sample was not selected in the pool"
   xdotool windowfocus --sync "$window"
   xdotool key --clearmodifiers ctrl+q
-  for _ in $(seq 600); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  wait "$app_pid"
-  local status=$?
-  app_pid=""
-  [ "$status" -eq 0 ] || fail "$what: exit status $status, expected 0"
+  wait_exit 0 "$what"
   echo "ok: $what"
 }
 if command -v python3 >/dev/null; then
