@@ -16,6 +16,25 @@ QString QStringFromPath(const std::filesystem::path& path) {
   return QFile::decodeName(QByteArray::fromStdString(path.native()));
 }
 
+namespace {
+
+// One modal file dialog opening in `folder` with `filter` (";;" between name
+// filters); what was chosen, nothing when cancelled.
+QStringList ChooseFiles(QWidget* parent, QFileDialog::AcceptMode accept, QFileDialog::FileMode mode,
+                        const std::filesystem::path& folder, const QString& filter,
+                        const QString& suggested_name = {}) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(accept);
+  dialog.setFileMode(mode);
+  dialog.setDirectory(QStringFromPath(folder));
+  dialog.setNameFilter(filter);
+  if (!suggested_name.isEmpty()) dialog.selectFile(suggested_name);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles();
+}
+
+}  // namespace
+
 std::optional<std::filesystem::path> QtDialogService::SelectFolder(QWidget* parent) {
   const QString folder = QFileDialog::getExistingDirectory(parent);
   if (folder.isEmpty()) {
@@ -26,29 +45,19 @@ std::optional<std::filesystem::path> QtDialogService::SelectFolder(QWidget* pare
 
 std::optional<std::filesystem::path> QtDialogService::OpenFile(QWidget* parent,
                                                                const OpenRequest& request) {
-  QFileDialog dialog(parent);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setDirectory(QStringFromPath(request.initial_directory));
-  dialog.setNameFilter(request.filter);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-    return std::nullopt;
-  }
-  return PathFromQString(dialog.selectedFiles().constFirst());
+  const QStringList chosen = ChooseFiles(parent, QFileDialog::AcceptOpen, QFileDialog::ExistingFile,
+                                         request.initial_directory, request.filter);
+  if (chosen.isEmpty()) return std::nullopt;
+  return PathFromQString(chosen.constFirst());
 }
 
 std::optional<std::filesystem::path> QtDialogService::SaveAs(QWidget* parent,
                                                              const SaveRequest& request) {
-  QFileDialog dialog(parent);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDirectory(QStringFromPath(request.initial_directory));
-  dialog.setNameFilter(request.filter);
-  dialog.selectFile(request.suggested_name);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-    return std::nullopt;
-  }
-  return PathFromQString(dialog.selectedFiles().constFirst());
+  const QStringList chosen =
+      ChooseFiles(parent, QFileDialog::AcceptSave, QFileDialog::AnyFile, request.initial_directory,
+                  request.filter, request.suggested_name);
+  if (chosen.isEmpty()) return std::nullopt;
+  return PathFromQString(chosen.constFirst());
 }
 
 void QtDialogService::ShowMessage(QWidget* parent, const QString& text) {
@@ -58,16 +67,11 @@ void QtDialogService::ShowMessage(QWidget* parent, const QString& text) {
 
 std::vector<std::filesystem::path> QtDialogService::OpenFiles(QWidget* parent,
                                                               const OpenRequest& request) {
-  QFileDialog dialog(parent);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFiles);
-  dialog.setDirectory(QStringFromPath(request.initial_directory));
-  dialog.setNameFilters(request.filter.split(QStringLiteral(";;")));
   std::vector<std::filesystem::path> files;
-  if (dialog.exec() == QDialog::Accepted) {
-    for (const QString& file : dialog.selectedFiles()) {
-      files.push_back(PathFromQString(file));
-    }
+  for (const QString& file :
+       ChooseFiles(parent, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles,
+                   request.initial_directory, request.filter)) {
+    files.push_back(PathFromQString(file));
   }
   return files;
 }
