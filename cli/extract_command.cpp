@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <iostream>
 #include <string>
 #include <system_error>
@@ -8,22 +7,10 @@
 #include "platform/atomic_file.h"
 #include "platform/os_error.h"
 #include "platform/terminal_text.h"
+#include "songfile/describe_song.h"
 #include "songfile/song_file_reader.h"
 
 namespace zembra::cli {
-namespace {
-
-// "sample00.vag", "sample01.vag", …: numbered in sample order, with enough
-// digits that the names sort in that order too.
-std::string SampleFileName(std::size_t index, std::size_t count) {
-  std::string digits = std::to_string(index);
-  const std::size_t width = std::max<std::size_t>(2, std::to_string(count - 1).size());
-  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-  return "sample" + digits + ".vag";
-}
-
-}  // namespace
-
 int RunExtract(const std::filesystem::path& path, const std::filesystem::path& folder) {
   Result<SongFile> song = SongFile::Read(path);
   if (!song) return Fail(song.error());
@@ -38,14 +25,14 @@ int RunExtract(const std::filesystem::path& path, const std::filesystem::path& f
   // The user's files are never replaced: every name is checked before the
   // first sample is written, so a refusal writes nothing.
   for (std::size_t i = 0; i < count; ++i) {
-    const std::filesystem::path target = folder / SampleFileName(i, count);
+    const std::filesystem::path target = folder / NumberedSampleName(i, count);
     if (std::filesystem::exists(std::filesystem::symlink_status(target, ec))) {
       return Fail(
           FileError("write", target, "a file of that name exists; extract into an empty folder"));
     }
   }
   for (std::size_t i = 0; i < count; ++i) {
-    const std::filesystem::path target = folder / SampleFileName(i, count);
+    const std::filesystem::path target = folder / NumberedSampleName(i, count);
     Result<AtomicFile> file = AtomicFile::Create(target);
     if (!file) return Fail(file.error());
     file->stream().Write(song->SampleBytes(i));
